@@ -1,0 +1,89 @@
+#include "common/qstr.h"
+
+#include <wctype.h>
+
+size_t QStrLen(const qchar* s) {
+  if (!s) return 0;
+  size_t n = 0;
+  while (s[n]) ++n;
+  return n;
+}
+
+size_t QStrCopy(qchar* dst, size_t cap, const qchar* src) {
+  if (!dst || cap == 0) return 0;
+  size_t n = 0;
+  if (src)
+    while (n + 1 < cap && src[n]) { dst[n] = src[n]; ++n; }
+  dst[n] = 0;
+  return n;
+}
+
+size_t QStrAppend(qchar* dst, size_t cap, const qchar* src) {
+  if (!dst || cap == 0) return 0;
+  size_t n = 0;
+  while (n < cap && dst[n]) ++n;
+  if (n == cap) { dst[cap - 1] = 0; return cap - 1; }
+  return n + QStrCopy(dst + n, cap - n, src);
+}
+
+void QStrFillZero(qchar* dst, size_t cap, const qchar* src) {
+  size_t n = QStrCopy(dst, cap, src);
+  for (size_t i = n; i < cap; ++i) dst[i] = 0;
+}
+
+int QStrEqual(const qchar* a, const qchar* b) {
+  if (!a || !b) return a == b;
+  while (*a && *a == *b) { ++a; ++b; }
+  return *a == *b;
+}
+
+int QStrEqualNoCase(const qchar* a, const qchar* b) {
+  if (!a || !b) return a == b;
+  while (*a && QFoldUpperAscii(*a) == QFoldUpperAscii(*b)) { ++a; ++b; }
+  return QFoldUpperAscii(*a) == QFoldUpperAscii(*b);
+}
+
+int QIsAsciiLetter(unsigned c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+int QIsAsciiDigit(unsigned c) { return c >= '0' && c <= '9'; }
+unsigned QFoldUpperAscii(unsigned c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+
+// On Windows the C runtime classifies UTF-16 units with the system's Unicode
+// tables. Natively the C library does the same once a UTF-8 locale is active
+// (the native test runner selects C.UTF-8).
+int QIsSpace(unsigned c) { return iswspace((wint_t)c) != 0; }
+int QIsAlpha(unsigned c) { return iswalpha((wint_t)c) != 0; }
+int QIsDigit(unsigned c) { return iswdigit((wint_t)c) != 0; }
+int QIsAlnum(unsigned c) { return iswalnum((wint_t)c) != 0; }
+
+uint32_t QStrToU32(const qchar* s, int base, const qchar** end, int* overflow) {
+  *overflow = 0;
+  *end = s;
+  if (!s) return 0;
+  const qchar* p = s;
+  while (QIsSpace(*p)) ++p;
+  int negative = 0;
+  if (*p == '+' || *p == '-') { negative = (*p == '-'); ++p; }
+  if (base == 16 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    unsigned c = p[2];
+    if (QIsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')) p += 2;
+  }
+  uint64_t value = 0;
+  const qchar* first = p;
+  for (;; ++p) {
+    unsigned c = *p, d;
+    if (QIsAsciiDigit(c)) d = c - '0';
+    else if (c >= 'a' && c <= 'z') d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'Z') d = c - 'A' + 10;
+    else break;
+    if (d >= (unsigned)base) break;
+    if (!*overflow) {
+      value = value * (unsigned)base + d;
+      if (value > 0xFFFFFFFFull) *overflow = 1;
+    }
+  }
+  if (p == first) return 0;  // no digits: nothing read, *end stays at s
+  *end = p;
+  if (*overflow) return 0xFFFFFFFFu;
+  uint32_t v = (uint32_t)value;
+  return negative ? (uint32_t)(0u - v) : v;
+}

@@ -1,0 +1,44 @@
+// Bounded string helpers and character classification over qchar.
+// None of them allocates; every write is bounded by the capacity passed in.
+#pragma once
+
+#include "common/qchar.h"
+
+// Length of a terminated text in units; 0 for null.
+size_t QStrLen(const qchar* s);
+
+// Copies src into dst, which holds cap units (terminator included). Copies at
+// most cap - 1 units and always terminates when cap > 0. Returns the number of
+// units copied (without terminator).
+size_t QStrCopy(qchar* dst, size_t cap, const qchar* src);
+
+// Appends src to the terminated text in dst (capacity cap units), bounded as
+// QStrCopy. Returns the new length of dst.
+size_t QStrAppend(qchar* dst, size_t cap, const qchar* src);
+
+// Fills dst[0..cap) with src followed by zeros up to the end.
+void QStrFillZero(qchar* dst, size_t cap, const qchar* src);
+
+// 1 when a and b are equal unit for unit, else 0. Null equals only null.
+int QStrEqual(const qchar* a, const qchar* b);
+
+// 1 when a and b are equal ignoring the case of the ASCII letters A-Z only.
+int QStrEqualNoCase(const qchar* a, const qchar* b);
+
+// ASCII-only tests and folding.
+int QIsAsciiLetter(unsigned c);
+int QIsAsciiDigit(unsigned c);
+unsigned QFoldUpperAscii(unsigned c);
+
+// The platform's wide-character classification (Unicode-aware).
+int QIsSpace(unsigned c);
+int QIsAlpha(unsigned c);
+int QIsDigit(unsigned c);
+int QIsAlnum(unsigned c);
+
+// Reads an unsigned 32-bit number in the given base (10 or 16) from s, like
+// the standard wcstoul: optional leading white space and sign are accepted the
+// way the library does. *end receives the first unread position (s itself when
+// nothing was read); *overflow is set to 1 when the value does not fit in 32
+// bits (the result is then 0xFFFFFFFF), else 0.
+uint32_t QStrToU32(const qchar* s, int base, const qchar** end, int* overflow);

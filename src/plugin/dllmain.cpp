@@ -1,0 +1,9 @@
+// The library's entry routine: keeps the module handle, always succeeds.
+#include <windows.h>
+
+#include "plugin/plugin.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_ATTACH) ModuleHandle = instance;
+  return TRUE;
+}

@@ -1,0 +1,42 @@
+// The exports the host calls. Each checks its arguments, calls the module that
+// does the work and returns; nothing here throws or allocates.
+#include "plugin/help.h"
+#include "plugin/plugin.h"
+#include "settings/command.h"
+#include "validate/validate.h"
+
+#define QUORVEL_EXPORT extern "C" __declspec(dllexport)
+
+QUORVEL_EXPORT PluginInfoRecord* QAPI GetPluginInfo(void) { return PluginGetInfo(); }
+
+QUORVEL_EXPORT int QAPI InitializePlugin(void) { return PluginInitialize(); }
+
+QUORVEL_EXPORT int QAPI ShutdownPlugin(int endProcess) { return 0; }
+
+QUORVEL_EXPORT int QAPI Help(qchar* name) { return name ? PluginHelp(name) : 0; }
+
+QUORVEL_EXPORT int QAPI Usage(qchar* name, qchar* result) {
+  return (name && result) ? PluginUsage(name, result) : 0;
+}
+
+QUORVEL_EXPORT int QAPI quorvel(qchar* line) { return line ? QuorvelCommand(line) : -1; }
+
+#define ERROR_INVALID_PARAMETER_CODE 87
+
+QUORVEL_EXPORT int QAPI f_quorvel(qchar* buffer) {
+  if (!buffer) return ERROR_INVALID_PARAMETER_CODE;
+  FunctionQuorvel(buffer);
+  return 0;
+}
+
+QUORVEL_EXPORT int QAPI f_emaildpart(qchar* buffer) {
+  if (!buffer) return ERROR_INVALID_PARAMETER_CODE;
+  FunctionDomainPart(buffer);
+  return 0;
+}
+
+QUORVEL_EXPORT int QAPI f_emaillpart(qchar* buffer) {
+  if (!buffer) return ERROR_INVALID_PARAMETER_CODE;
+  FunctionLocalPart(buffer);
+  return 0;
+}

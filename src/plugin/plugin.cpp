@@ -1,0 +1,55 @@
+#include "plugin/plugin.h"
+
+#include "platform/os.h"
+#include "common/qstr.h"
+#include "plugin/host.h"
+#include "settings/settings.h"
+
+PluginInfoRecord PluginInfo;
+QHandle ModuleHandle = nullptr;
+
+// Fills the information record; the same values at every call.
+static void FillPluginInfo(void) {
+  PluginInfo.Name = PLUGIN_NAME;
+  PluginInfo.Author = QT("The Quorvel developers");
+  PluginInfo.AuthorEmail = QT("quorvel@example.org");
+  PluginInfo.WebPage = QT("https://example.org/quorvel");
+  PluginInfo.Description = QT("Validate email addresses.");
+  PluginInfo.ImplementedNames = QT("@quorvel,@emaildpart,@emaillpart,quorvel");
+  PluginInfo.MajorVersion = PLUGIN_MAJOR;
+  PluginInfo.MinorVersion = PLUGIN_MINOR;
+  PluginInfo.BuildNumber = PLUGIN_BUILD;
+}
+
+// Returns the information record, filled.
+PluginInfoRecord* PluginGetInfo(void) {
+  FillPluginInfo();
+  return &PluginInfo;
+}
+
+// Loads the saved settings (current user, else machine) and writes the load
+// message unless the host's variables ask for quiet. Always returns 0.
+int PluginInitialize(void) {
+  qchar buffer[1024];
+  QStrFillZero(buffer, QCOUNT(buffer), QT("%[_transient]%[_pipe]%[noloadmsg]"));
+  if (LoadSettings(OS_HKEY_CURRENT_USER) != 0) LoadSettings(OS_HKEY_LOCAL_MACHINE);
+  ExpandVariables(buffer, 1);
+  buffer[QCOUNT(buffer) - 1] = 0;
+  if (QStrEqual(buffer, QT("00")))
+    Printf(QT("%s v%d.%d.%d loaded.\r\n"), PLUGIN_NAME, PLUGIN_MAJOR, PLUGIN_MINOR, PLUGIN_BUILD);
+  return 0;
+}
+
+int ReportErrorPrefix(void) {
+  Qprintf(OsStdErrorHandle(), QT("%s plugin: "), PLUGIN_NAME);
+  static qchar buffer[8192];
+  QStrFillZero(buffer, QCOUNT(buffer), QT("%_batch"));
+  ExpandVariables(buffer, 1);
+  if (buffer[0] == '0') return 0;
+  QStrCopy(buffer, QCOUNT(buffer), QT("%_batchname [%_batchline]  "));
+  ExpandVariables(buffer, 1);
+  buffer[QCOUNT(buffer) - 1] = 0;
+  // Written as text, not as a format: a batch name may hold '%'.
+  Qprintf(OsStdErrorHandle(), QT("%s"), buffer);
+  return 0;
+}

@@ -1,0 +1,229 @@
+#include "settings/command.h"
+
+#include "common/qstr.h"
+#include "platform/os.h"
+#include "plugin/host.h"
+#include "plugin/plugin.h"
+#include "settings/settings.h"
+#include "settings/tokenizer.h"
+
+// The fourth part of the version that /?? shows, and the processor platform
+// the library is built for.
+#define PLUGIN_REVISION 1
+#define PLUGIN_PLATFORM QT("x86")
+
+const qchar CommandHelpText[] =
+    QT("Display or change email address parsing options.\n")
+    QT("\n")
+    QT("QUORVEL /2 /B: /C: /D /H: /I: /L: /M: /N: /P: /R /S /T: /Z  \r\n")
+    QT("\n")
+    QT("\t/2:\tallow all two-letter TLDs\n")
+    QT("\t/B:\tstrip off angle Brackets\n")
+    QT("\t/C:\tstricter list of allowed Characters\n")
+    QT("\t/D\trestore original plugin Defaults\n")
+    QT("\t/H:\tallow non-ASCII characters\n")
+    QT("\t/I:\tallow dotted quad for domain\n")
+    QT("\t/L:\tallow Localhost\n")
+    QT("\t/M:\tlook up MX record for domain\n")
+    QT("\t/N:\tallow Noreply address\n")
+    QT("\t/P:\tallow Postmaster address\n")
+    QT("\t/R\tRestore saved settings from the registry  \n")
+    QT("\t/S\tSave current settings to the registry\n")
+    QT("\t/T:\tcheck Top-level domain against list\n")
+    QT("\t/Z\tquietly\n")
+    QT("\n")
+    QT("All options except /D /R and /S expect a Y or N to turn the  \n")
+    QT("respective feature on or off.\n");
+
+static_assert(QCOUNT(CommandHelpText) == 666, "the help text is 665 characters");
+
+// What a switch does when a token matches it.
+enum SwitchKind {
+  SWITCH_HELP,          // exactly /?
+  SWITCH_HELP_VERSION,  // exactly /??
+  SWITCH_VALUE,         // /X followed by a value; sets Flag
+  SWITCH_RESTORE,       // exactly /R
+  SWITCH_DEFAULTS,      // exactly /D
+  SWITCH_SAVE,          // exactly /S
+  SWITCH_QUIET,         // exactly /Z
+};
+
+struct CommandSwitch {
+  SwitchKind Kind;
+  const qchar* Name;  // the whole token for exact switches, "/X" for value switches
+  int32_t* Flag;      // value switches only
+};
+
+// The switches in the order each token is tested against them; the first
+// match decides.
+static const CommandSwitch Switches[] = {
+    {SWITCH_HELP, QT("/?"), nullptr},
+    {SWITCH_HELP_VERSION, QT("/??"), nullptr},
+    {SWITCH_VALUE, QT("/$"), &PluginSettings.DebugMode},
+    {SWITCH_VALUE, QT("/2"), &PluginSettings.TwoLetterTLDs},
+    {SWITCH_VALUE, QT("/B"), &PluginSettings.StripAngleBrackets},
+    {SWITCH_VALUE, QT("/C"), &PluginSettings.StrictCharList},
+    {SWITCH_DEFAULTS, QT("/D"), nullptr},
+    {SWITCH_VALUE, QT("/E"), &PluginSettings.AllowEscapedChars},
+    {SWITCH_VALUE, QT("/H"), &PluginSettings.AllowNonAscii},
+    {SWITCH_VALUE, QT("/I"), &PluginSettings.AllowDottedQuadDomain},
+    {SWITCH_VALUE, QT("/L"), &PluginSettings.AllowLocalhost},
+    {SWITCH_VALUE, QT("/M"), &PluginSettings.CheckMX},
+    {SWITCH_VALUE, QT("/N"), &PluginSettings.AllowNoReply},
+    {SWITCH_VALUE, QT("/P"), &PluginSettings.AllowPostmaster},
+    {SWITCH_VALUE, QT("/Q"), &PluginSettings.AllowQuotedStrings},
+    {SWITCH_RESTORE, QT("/R"), nullptr},
+    {SWITCH_SAVE, QT("/S"), nullptr},
+    {SWITCH_VALUE, QT("/T"), &PluginSettings.CheckTopLevelDomain},
+    {SWITCH_QUIET, QT("/Z"), nullptr},
+};
+
+#define SWITCH_COUNT ((int)QCOUNT(Switches))
+
+// One line of the settings list: its format (one "%s" for Yes or No) and flag.
+struct ListLine {
+  const qchar* Format;
+  const int32_t* Flag;
+};
+
+static const ListLine ListLines[] = {
+    {QT("All two-letter TLDs     /2:%s\r\n"), &PluginSettings.TwoLetterTLDs},
+    {QT("Strip angle brackets    /B:%s\r\n"), &PluginSettings.StripAngleBrackets},
+    {QT("Use strict char list    /C:%s\r\n"), &PluginSettings.StrictCharList},
+    {QT("Allow non-ASCII chars   /H:%s\r\n"), &PluginSettings.AllowNonAscii},
+    {QT("Allow dotted quad       /I:%s\r\n"), &PluginSettings.AllowDottedQuadDomain},
+    {QT("Allow localhost         /L:%s\r\n"), &PluginSettings.AllowLocalhost},
+    {QT("Check MX record         /M:%s\r\n"), &PluginSettings.CheckMX},
+    {QT("Allow noreply           /N:%s\r\n"), &PluginSettings.AllowNoReply},
+    {QT("Allow postmaster        /P:%s\r\n"), &PluginSettings.AllowPostmaster},
+    {QT("Check top-level domain  /T:%s\r\n"), &PluginSettings.CheckTopLevelDomain},
+};
+
+// "Yes" for a nonzero flag, "No" for zero.
+static const qchar* YesNo(int32_t flag) { return flag ? QT("Yes") : QT("No"); }
+
+// 1 when token matches the switch s (exactly, or on its first two characters
+// for a value switch), ignoring the case of ASCII letters; else 0.
+static int SwitchMatches(const CommandSwitch* s, const qchar* token) {
+  if (s->Kind != SWITCH_VALUE) return QStrEqualNoCase(token, s->Name);
+  return token[0] == s->Name[0] && token[1] != 0 &&
+         QFoldUpperAscii(token[1]) == QFoldUpperAscii(s->Name[1]);
+}
+
+// Writes the settings list (header, ten lines, the debug line while
+// DebugMode is on, an empty line) to standard output.
+static void ListSettings(void) {
+  Printf(QT("%s v%u.%u.%u options:\r\n\r\n"), PLUGIN_NAME, (unsigned)PLUGIN_MAJOR,
+         (unsigned)PLUGIN_MINOR, (unsigned)PLUGIN_BUILD);
+  for (const ListLine& l : ListLines) Printf(l.Format, YesNo(*l.Flag));
+  if (PluginSettings.DebugMode) Printf(QT("Debug mode              /$:%s\r\n"), YesNo(1));
+  CrLf();
+}
+
+// Writes the error prefix and then format (one "%s") with token to standard
+// error. Returns 1, the command's exit code for a bad token.
+static int ReportBadToken(const qchar* format, const qchar* token) {
+  ReportErrorPrefix();
+  Qprintf(OsStdErrorHandle(), format, token);
+  return 1;
+}
+
+int QuorvelCommand(const qchar* line) {
+  if (!line) return -1;
+
+  int32_t pending[SWITCH_COUNT];  // per value switch: -1 not given, else 0 or 1
+  for (int s = 0; s < SWITCH_COUNT; ++s) pending[s] = -1;
+  int restore = 0, defaults = 0, save = 0, quiet = 0;
+
+  // An argument line too long for the token table has already been reported
+  // by the tokenizer; it is a failure, and nothing is done.
+  if (TokenizeArgs(line) < 0) return 1;
+
+  for (int t = 0; t < ArgList.Count; ++t) {
+    if (ArgList.Length[t] == 0) continue;
+    const qchar* token = ArgList.Token[t];
+    int s = 0;
+    while (s < SWITCH_COUNT && !SwitchMatches(&Switches[s], token)) ++s;
+    if (s == SWITCH_COUNT)
+      return ReportBadToken(token[0] == '/' ? QT("Unknown option: \"%s\"\r\n")
+                                            : QT("Syntax error: \"%s\"\r\n"),
+                            token);
+    switch (Switches[s].Kind) {
+      case SWITCH_HELP:
+      case SWITCH_HELP_VERSION:
+        QPuts(CommandHelpText);
+        if (Switches[s].Kind == SWITCH_HELP_VERSION)
+          Printf(QT("\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n"), PLUGIN_NAME, (unsigned)PLUGIN_MAJOR,
+                 (unsigned)PLUGIN_MINOR, (unsigned)PLUGIN_BUILD, (unsigned)PLUGIN_REVISION,
+                 PLUGIN_PLATFORM);
+        return 0;
+      case SWITCH_VALUE: {
+        // The value follows the two switch characters, after a ':' or '='.
+        const qchar* value = token + 2;
+        if (*value == ':' || *value == '=') ++value;
+        if (ParseYesNo(value, &pending[s]) != 0)
+          return ReportBadToken(QT("Expected Y or N: \"%s\"\r\n"), token);
+        break;
+      }
+      case SWITCH_RESTORE: restore = 1; break;
+      case SWITCH_DEFAULTS: defaults = 1; break;
+      case SWITCH_SAVE: save = 1; break;
+      case SWITCH_QUIET: quiet = 1; break;
+    }
+  }
+
+  if (restore) {
+    if (LoadSettings(OS_HKEY_CURRENT_USER) == 0 || LoadSettings(OS_HKEY_LOCAL_MACHINE) == 0)
+      QPuts(QT("\r\nSettings restored from registry.\r\n"));
+  } else if (defaults) {
+    RestoreDefaults();
+    QPuts(QT("\r\nDefault plugin settings restored.\r\n"));
+  }
+
+  for (int s = 0; s < SWITCH_COUNT; ++s)
+    if (pending[s] != -1) *Switches[s].Flag = pending[s];
+
+  if (!quiet) ListSettings();
+
+  int result = 0;
+  if (save) {
+    if (SaveSettings() != 0)
+      result = 2;
+    else
+      QPuts(QT("Settings saved to registry.\r\n"));
+  }
+  return result;
+}
+
+int ParseNumber(const qchar* text, uint32_t* out) {
+  if (!text || !out) return -1;
+  const qchar* digits = text;
+  int base = 10;
+  const unsigned third = text[0] == '0' && text[1] ? text[2] : 0;
+  if (text[0] == '0' && QFoldUpperAscii(text[1]) == 'X' &&
+      (QIsAsciiDigit(third) || (QFoldUpperAscii(third) >= 'A' && QFoldUpperAscii(third) <= 'F'))) {
+    digits = text + 2;
+    base = 16;
+  } else if (!QIsAsciiDigit(text[0])) {
+    return -1;
+  }
+  const qchar* end = nullptr;
+  int overflow = 0;
+  uint32_t value = QStrToU32(digits, base, &end, &overflow);
+  if (overflow || end != digits + QStrLen(digits)) return -1;
+  *out = value;
+  return 0;
+}
+
+int ParseYesNo(const qchar* text, int32_t* out) {
+  if (!text || !text[0] || !out) return -1;
+  const unsigned first = QFoldUpperAscii(text[0]);
+  if (first == 'Y' || first == 'N') {
+    *out = first == 'Y';
+    return 0;
+  }
+  uint32_t number = 0;
+  if (ParseNumber(text, &number) != 0) return 1;
+  *out = number != 0;
+  return 0;
+}
