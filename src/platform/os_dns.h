@@ -1,0 +1,28 @@
+// The platform's network connection test and DNS resolver, as the MX rule
+// needs them. The Windows build implements them in os_dns_win.cpp (WinINet and
+// the DNS client); the native build links fakes instead.
+#pragma once
+
+#include "common/qchar.h"
+
+// The record type of a mail exchange (MX) record.
+#define OS_DNS_TYPE_MX 15u
+
+// 1 when the machine reports a network connection, else 0.
+int OsNetConnected(void);
+
+// Asks the resolver for the MX records of name (standard options, the
+// system's own servers). Returns the record list, or null when no list came
+// back (no such name, no answer, a resolver error). A list that came back must
+// be released with OsDnsFreeList.
+QHandle OsDnsQueryMX(const qchar* name);
+
+// The record type of the first record of list (0 for a null list).
+unsigned OsDnsFirstType(QHandle list);
+
+// The exchange host name of the first record of list when that record is an MX
+// record; null when it is not or names no host. The text belongs to the list.
+const qchar* OsDnsFirstMXHost(QHandle list);
+
+// Releases a record list returned by OsDnsQueryMX; null is ignored.
+void OsDnsFreeList(QHandle list);

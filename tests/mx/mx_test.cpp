@@ -1,0 +1,224 @@
+// The MX rule: the plug-in in this test's own folder, beside stand-ins for
+// dnsapi.dll and wininet.dll (chosen with WINEDLLOVERRIDES=dnsapi,wininet=n),
+// so that every kind of DNS answer can be produced and every query seen.
+#include <string>
+
+#include "stubs/stub_net.h"
+#include "support/plugin_fixture.h"
+#include "validate/mx.h"
+#include "settings/settings.h"
+
+namespace {
+
+const WORD kMX = 15;
+const WORD kCNAME = 5;
+const DWORD kDnsServerFailure = 9002;
+
+class MxTest : public PluginTest {
+ protected:
+  void SetUp() override {
+    PluginTest::SetUp();
+    StubDnsReset();
+    StubNetSetConnected(TRUE);
+    ASSERT_EQ(Command(L"/M:Y /Z"), 0);
+  }
+  void TearDown() override {
+    // Every list handed out was released, the right way.
+    EXPECT_EQ(StubDnsLiveLists(), 0);
+    EXPECT_EQ(StubDnsBadFrees(), 0);
+    EXPECT_EQ(StubNetBadCalls(), 0);
+    PluginTest::TearDown();
+  }
+
+  // The one query made so far was an MX query for name with the standard
+  // options, no server list and no reserved argument.
+  void ExpectOneQueryFor(const wchar_t* name) {
+    const StubDnsQueryInfo* q = StubDnsQueries();
+    ASSERT_EQ(q->Count, 1);
+    EXPECT_STREQ(q->Name, name);
+    EXPECT_EQ(q->Type, kMX);
+    EXPECT_EQ(q->Options, 0u);
+    EXPECT_FALSE(q->HadServerList);
+    EXPECT_FALSE(q->HadReserved);
+    EXPECT_TRUE(q->HadResultPlace);
+  }
+};
+
+TEST_F(MxTest, ExchangeHostDecides) {
+  struct Case {
+    const wchar_t* host;
+    const wchar_t* expected;
+  } cases[] = {
+      {L"mx.example.com", L"0"},
+      {L"localhost", L"1052"},
+      {L"LOCALHOST", L"0"},  // only the exact word is refused
+      {L"127.0.0.1", L"1052"},
+      {L"127.0.0.9", L"1052"},
+      {L"0.0.0.0", L"1052"},
+      {L"255.255.255.255", L"1052"},
+      {L"224.0.0.1", L"1052"},
+      {L"127.1.2.3", L"0"},  // an ordinary dotted quad
+      {L"10.1.2.3", L"0"},
+      {L"[127.0.0.1]", L"0"},  // brackets are not removed from the host
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.host);
+    StubDnsReset();
+    StubDnsAdd(L"example.com", kMX, c.host);
+    EXPECT_EQ(Quorvel(L"user@example.com"), c.expected);
+    ExpectOneQueryFor(L"example.com");
+    EXPECT_EQ(StubDnsLiveLists(), 0);
+  }
+}
+
+TEST_F(MxTest, OnlyTheFirstRecordIsRead) {
+  // An alias first: not an MX record, so the domain passes whatever follows.
+  StubDnsAdd(L"alias.com", kCNAME, L"mail.example.com");
+  StubDnsAdd(L"alias.com", kMX, L"localhost");
+  EXPECT_EQ(Quorvel(L"user@alias.com"), L"0");
+  ExpectOneQueryFor(L"alias.com");
+
+  // A good first MX record hides a bad second one; a bad first one decides.
+  StubDnsReset();
+  StubDnsAdd(L"first.com", kMX, L"mx.first.com");
+  StubDnsAdd(L"first.com", kMX, L"127.0.0.1");
+  StubDnsAdd(L"second.com", kMX, L"127.0.0.1");
+  StubDnsAdd(L"second.com", kMX, L"mx.second.com");
+  EXPECT_EQ(Quorvel(L"user@first.com"), L"0");
+  EXPECT_EQ(Quorvel(L"user@second.com"), L"1052");
+  EXPECT_EQ(StubDnsQueries()->Count, 2);
+}
+
+TEST_F(MxTest, RecordWithoutExchangeHostPasses) {
+  StubDnsAdd(L"nohost.com", kMX, nullptr);
+  EXPECT_EQ(Quorvel(L"user@nohost.com"), L"0");
+  ExpectOneQueryFor(L"nohost.com");
+}
+
+TEST_F(MxTest, NoRecordListFails) {
+  EXPECT_EQ(Quorvel(L"user@nowhere.com"), L"1052");
+  ExpectOneQueryFor(L"nowhere.com");
+  EXPECT_EQ(DomainPart(L"user@nowhere.com"), L"");
+  EXPECT_EQ(LocalPart(L"user@nowhere.com"), L"");
+}
+
+TEST_F(MxTest, FailureStatusWithListIsJudgedByTheList) {
+  StubDnsSetStatus(kDnsServerFailure);
+  StubDnsAdd(L"good.com", kMX, L"mx.good.com");
+  StubDnsAdd(L"bad.com", kMX, L"localhost");
+  EXPECT_EQ(Quorvel(L"user@good.com"), L"0");
+  EXPECT_EQ(Quorvel(L"user@bad.com"), L"1052");
+}
+
+TEST_F(MxTest, OfflineSkipsTheQuery) {
+  StubNetSetConnected(FALSE);
+  EXPECT_EQ(Quorvel(L"user@nowhere.com"), L"0");
+  EXPECT_EQ(DomainPart(L"user@nowhere.com"), L"nowhere.com");
+  EXPECT_EQ(StubNetCalls(), 2);
+  EXPECT_EQ(StubDnsQueries()->Count, 0);
+}
+
+TEST_F(MxTest, OrdinaryDottedQuadIsNotLookedUp) {
+  ASSERT_EQ(Command(L"/I:Y /Z"), 0);
+  EXPECT_EQ(Quorvel(L"user@1.2.3.4"), L"0");
+  EXPECT_EQ(Quorvel(L"user@[1.2.3.4]"), L"0");
+  EXPECT_EQ(Quorvel(L"user@127.1.2.3"), L"0");
+  EXPECT_EQ(StubDnsQueries()->Count, 0);
+  EXPECT_EQ(StubNetCalls(), 0);
+}
+
+TEST_F(MxTest, LoopbackIsQueriedAsAName) {
+  ASSERT_EQ(Command(L"/I:Y /L:Y /Z"), 0);
+  EXPECT_EQ(Quorvel(L"user@[127.0.0.1]"), L"1052");
+  ExpectOneQueryFor(L"[127.0.0.1]");
+
+  StubDnsReset();
+  StubDnsAdd(L"127.0.0.1", kMX, L"mx.example.com");
+  EXPECT_EQ(Quorvel(L"user@127.0.0.1"), L"0");
+  ExpectOneQueryFor(L"127.0.0.1");
+
+  StubDnsReset();
+  EXPECT_EQ(Quorvel(L"user@localhost"), L"1052");
+  ExpectOneQueryFor(L"localhost");
+  StubDnsReset();
+  StubDnsAdd(L"localhost", kMX, L"mx.example.com");
+  EXPECT_EQ(Quorvel(L"user@localhost"), L"0");
+}
+
+TEST_F(MxTest, NoQueryWhenOffOrAnEarlierRuleFails) {
+  EXPECT_EQ(Quorvel(L"user@example.zzz"), L"1048");
+  EXPECT_EQ(Quorvel(L"user@exa_mple.com"), L"1053");
+  EXPECT_EQ(Quorvel(L"user@localhost"), L"1051");
+  ASSERT_EQ(Command(L"/M:N /Z"), 0);
+  EXPECT_EQ(Quorvel(L"user@nowhere.com"), L"0");
+  EXPECT_EQ(StubDnsQueries()->Count, 0);
+  EXPECT_EQ(StubNetCalls(), 0);
+}
+
+// The part of the trace from the MX rule's first line to the end.
+std::wstring MxTrace(const std::wstring& out) {
+  size_t at = out.find(L"   * GetMXRecord(");
+  return at == std::wstring::npos ? std::wstring() : out.substr(at);
+}
+
+TEST_F(MxTest, DebugTrace) {
+  ASSERT_EQ(Command(L"/$:Y /Z"), 0);
+  StubDnsAdd(L"example.com", kMX, L"127.0.0.1");
+  {
+    OutputCapture capture;
+    EXPECT_EQ(Quorvel(L"user@example.com"), L"1052");
+    EXPECT_EQ(MxTrace(capture.Out()),
+              L"   * GetMXRecord( example.com )\r\n"
+              L"   * CheckForDottedQuad( 'example.com' )\r\n"
+              L"   * CheckForDottedQuad( '127.0.0.1' )\r\n"
+              L"   * Bytes are 127 0 0 1\r\n");
+  }
+  {
+    // No lookup: the trace stops after the quad of the domain.
+    ASSERT_EQ(Command(L"/I:Y /Z"), 0);
+    OutputCapture capture;
+    EXPECT_EQ(Quorvel(L"user@[1.2.3.4]"), L"0");
+    EXPECT_EQ(MxTrace(capture.Out()),
+              L"   * GetMXRecord( [1.2.3.4] )\r\n"
+              L"   * CheckForDottedQuad( '1.2.3.4' )\r\n"
+              L"   * Bytes are 1 2 3 4\r\n");
+  }
+  {
+    // A first record that is not MX: no host to judge.
+    StubDnsAdd(L"alias.com", kCNAME, L"127.0.0.1");
+    OutputCapture capture;
+    EXPECT_EQ(Quorvel(L"user@alias.com"), L"0");
+    EXPECT_EQ(MxTrace(capture.Out()),
+              L"   * GetMXRecord( alias.com )\r\n"
+              L"   * CheckForDottedQuad( 'alias.com' )\r\n");
+  }
+}
+
+// GetMXRecord itself, from the core linked into this program, for the results
+// that the validator folds into 1052.
+TEST(GetMXRecordTest, Results) {
+  StubDnsReset();
+  StubNetSetConnected(TRUE);
+  PluginSettings.DebugMode = 0;
+  EXPECT_EQ(GetMXRecord(nullptr), -1);
+  EXPECT_EQ(GetMXRecord(L""), -1);
+  StubDnsAdd(L"loop.com", kMX, L"127.0.0.1");
+  StubDnsAdd(L"local.com", kMX, L"localhost");
+  StubDnsAdd(L"good.com", kMX, L"mx.good.com");
+  StubDnsAdd(L"alias.com", kCNAME, L"good.com");
+  EXPECT_EQ(GetMXRecord(L"loop.com"), -2);
+  EXPECT_EQ(GetMXRecord(L"local.com"), -2);
+  EXPECT_EQ(GetMXRecord(L"missing.com"), -3);
+  EXPECT_EQ(GetMXRecord(L"good.com"), 0);
+  EXPECT_EQ(GetMXRecord(L"alias.com"), 0);
+  EXPECT_EQ(GetMXRecord(L"[1.2.3.4]"), 0);
+  EXPECT_EQ(StubDnsQueries()->Count, 5);
+  StubNetSetConnected(FALSE);
+  EXPECT_EQ(GetMXRecord(L"missing.com"), 0);
+  EXPECT_EQ(StubDnsQueries()->Count, 5);
+  EXPECT_EQ(StubDnsLiveLists(), 0);
+  EXPECT_EQ(StubDnsBadFrees(), 0);
+  StubNetSetConnected(TRUE);
+}
+
+}  // namespace

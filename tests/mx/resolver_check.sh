@@ -1,0 +1,66 @@
+#!/bin/sh
+# Runs the resolver test program under Wine in private network namespaces
+# with a DNS server (dnsmasq) on their loopback: once with a default route
+# (Wine reports a connection), once without (Wine reports none). The server
+# answers for the zone com itself and forwards nothing, and the namespaces
+# reach no other network, so no query leaves them.
+#
+# Usage: resolver_check.sh TEST_EXE PREFIX_DIR WORK_DIR
+# Exit 77 (skipped) when the tools or the rights are missing.
+set -u
+exe=$1 prefix=$2 work=$3
+
+for tool in unshare ip dnsmasq wine wineserver mount; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool not found"; exit 77; }
+done
+[ "$(id -u)" = 0 ] || { echo "skipped: needs root for network namespaces"; exit 77; }
+unshare --net --mount true 2>/dev/null || { echo "skipped: no network namespaces here"; exit 77; }
+
+rm -rf "$work"; mkdir -p "$work"
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Runs one pass inside a fresh namespace; $1 is 1 with a default route.
+run_pass() {
+  unshare --net --mount sh -s "$1" <<'INNER'
+set -eu
+online=$1
+# A wineserver and Wine services of this namespace's own.
+mount -t tmpfs tmpfs /tmp
+printf 'nameserver 127.0.0.1\n' > /tmp/resolv.conf
+mount --bind /tmp/resolv.conf /etc/resolv.conf
+ip link set lo up
+if [ "$online" = 1 ]; then
+  # A link to a peer of our own inside this namespace, and a default route.
+  ip link add qv0 type veth peer name qv1
+  ip addr add 192.0.2.2/24 dev qv0
+  ip addr add 192.0.2.1/24 dev qv1
+  ip link set qv0 up
+  ip link set qv1 up
+  ip route add default via 192.0.2.1 dev qv0
+fi
+dnsmasq --keep-in-foreground --no-resolv --no-hosts --no-poll --bind-interfaces \
+  --listen-address=127.0.0.1 --port=53 --local=/com/ \
+  --log-queries \
+  --pid-file=/tmp/dnsmasq.pid --log-facility="$WORK/dnsmasq-$online.log" \
+  --user=root --group=root &
+server=$!
+sleep 1
+[ ! -f "$WINEPREFIX/system.reg" ] && { wineboot -i >/dev/null 2>&1 || true; wineserver -w; }
+rc=0
+QUORVEL_NET_ONLINE=$online wine "$EXE" || rc=$?
+wineserver -k 2>/dev/null || true
+kill "$server" 2>/dev/null || true
+exit $rc
+INNER
+}
+
+export EXE="$exe" WORK="$work"
+status=0
+echo "== with a default route"
+run_pass 1 || status=1
+echo "== without a default route"
+run_pass 0 || status=1
+# The online pass asked the server; the offline pass asked nothing.
+grep -q 'query\[MX\] nowhere.com' "$work/dnsmasq-1.log" || { echo "no MX query reached the server"; status=1; }
+if grep -q 'query\[' "$work/dnsmasq-0.log"; then echo "a query was made without a connection"; status=1; fi
+exit $status

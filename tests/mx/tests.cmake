@@ -1,0 +1,44 @@
+# The MX rule against stand-in DNS and WinINet libraries. The test program,
+# the plug-in, TakeCmd.dll and the stand-ins share a folder of their own
+# (bin/mxtest), so only this test sees the stand-ins.
+set(MX_TEST_DIR ${CMAKE_BINARY_DIR}/bin/mxtest)
+
+foreach(stub dnsapi wininet)
+  add_library(stub_${stub} SHARED ${CMAKE_CURRENT_LIST_DIR}/stubs/${stub}.cpp)
+  set_target_properties(stub_${stub} PROPERTIES PREFIX "" OUTPUT_NAME ${stub} IMPORT_PREFIX "libstub_"
+                        RUNTIME_OUTPUT_DIRECTORY ${MX_TEST_DIR})
+  target_compile_options(stub_${stub} PRIVATE ${QUORVEL_WARNINGS})
+  target_link_options(stub_${stub} PRIVATE ${QUORVEL_STATIC_LINK} -Wl,--kill-at)
+endforeach()
+
+quorvel_add_wine_test(mx_test CORE REGISTRY
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/mx_test.cpp
+  LIBS test_support stub_dnsapi stub_wininet)
+target_include_directories(mx_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+set_target_properties(mx_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${MX_TEST_DIR})
+set_tests_properties(mx_test PROPERTIES ENVIRONMENT "WINEDLLOVERRIDES=dnsapi,wininet=n")
+
+add_custom_command(
+  OUTPUT ${MX_TEST_DIR}/TakeCmd.dll ${MX_TEST_DIR}/Quorvel-x86.dll
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${MX_TEST_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:TakeCmd> ${MX_TEST_DIR}/TakeCmd.dll
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Quorvel> ${MX_TEST_DIR}/Quorvel-x86.dll
+  DEPENDS TakeCmd Quorvel
+  COMMENT "Plug-in and host beside the MX test")
+add_custom_target(mx_test_files DEPENDS ${MX_TEST_DIR}/TakeCmd.dll ${MX_TEST_DIR}/Quorvel-x86.dll)
+add_dependencies(mx_test mx_test_files)
+
+# The MX rule through Wine's real resolver and connection test, against a DNS
+# server in private network namespaces. Its own Wine prefix: the namespaces
+# run a wineserver of their own, which must not share a prefix with the
+# servers of the other tests.
+add_executable(mx_resolver_test ${CMAKE_CURRENT_LIST_DIR}/resolver_test.cpp)
+target_compile_options(mx_resolver_test PRIVATE ${QUORVEL_WARNINGS})
+target_link_libraries(mx_resolver_test PRIVATE gtest gtest_main TakeCmd test_support)
+target_link_options(mx_resolver_test PRIVATE ${QUORVEL_STATIC_LINK})
+add_dependencies(mx_resolver_test Quorvel)
+add_test(NAME mx_resolver_test
+         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/resolver_check.sh $<TARGET_FILE:mx_resolver_test>
+                 ${CMAKE_BINARY_DIR}/wineprefix-net ${CMAKE_BINARY_DIR}/mx-resolver
+         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set_tests_properties(mx_resolver_test PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
