@@ -27,6 +27,9 @@ extern QHandle ModuleHandle;
 #define PLUGIN_MAJOR 0
 #define PLUGIN_MINOR 36
 #define PLUGIN_BUILD 0
+// The revision and processor platform shown in the long version line.
+#define PLUGIN_REVISION 1
+#define PLUGIN_PLATFORM QT("x86")
 
 // Writes "Quorvel plugin: " to standard error and, inside a batch file, the
 // batch file's name and line ("name [line]  "). Returns 0.

@@ -7,11 +7,6 @@
 #include "settings/settings.h"
 #include "settings/tokenizer.h"
 
-// The fourth part of the version that /?? shows, and the processor platform
-// the library is built for.
-#define PLUGIN_REVISION 1
-#define PLUGIN_PLATFORM QT("x86")
-
 const qchar CommandHelpText[] =
     QT("Display or change email address parsing options.\n")
     QT("\n")

@@ -1,0 +1,3 @@
+target_sources(quorvel_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/tokenizer.cpp
+)
