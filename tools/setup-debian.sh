@@ -5,7 +5,7 @@
 # Does nothing when everything is there already.
 set -e
 packages="cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-mingw-w64-i686-dev googletest wine wine32:i386 xvfb xauth python3 libc-bin publicsuffix dnsmasq-base"
+mingw-w64-i686-dev googletest wine wine32:i386 xvfb xauth python3 libc-bin publicsuffix dnsmasq-base clang libclang-rt-14-dev"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
