@@ -24,10 +24,13 @@ run_pass() {
   unshare --net --mount sh -s "$1" <<'INNER'
 set -eu
 online=$1
-# A wineserver and Wine services of this namespace's own.
-mount -t tmpfs tmpfs /tmp
-printf 'nameserver 127.0.0.1\n' > /tmp/resolv.conf
-mount --bind /tmp/resolv.conf /etc/resolv.conf
+# A wineserver of this namespace's own: a private copy of its socket folder
+# (only that folder, so that a build tree under /tmp stays visible).
+serverdir=/tmp/.wine-$(id -u)
+mkdir -p "$serverdir"
+mount -t tmpfs tmpfs "$serverdir"
+printf 'nameserver 127.0.0.1\n' > "$WORK/resolv.conf"
+mount --bind "$WORK/resolv.conf" /etc/resolv.conf
 ip link set lo up
 if [ "$online" = 1 ]; then
   # A link to a peer of our own inside this namespace, and a default route.
@@ -41,7 +44,7 @@ fi
 dnsmasq --keep-in-foreground --no-resolv --no-hosts --no-poll --bind-interfaces \
   --listen-address=127.0.0.1 --port=53 --local=/com/ \
   --log-queries \
-  --pid-file=/tmp/dnsmasq.pid --log-facility="$WORK/dnsmasq-$online.log" \
+  --pid-file="$WORK/dnsmasq-$online.pid" --log-facility="$WORK/dnsmasq-$online.log" \
   --user=root --group=root &
 server=$!
 sleep 1
