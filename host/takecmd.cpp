@@ -494,6 +494,9 @@ extern "C" LPWSTR WINAPI QueryTrueName(LPCWSTR path, LPWSTR result) {
     lstrcpynW(result, path, size);
     return result;
   }
+  // Wine 8's GetLongPathNameW brings the process down on names longer than
+  // about 1024 units (it jumps to address 0), so those are left as they are.
+  if (n >= 1024) return result;
   std::vector<wchar_t> longName(size);
   DWORD m = GetLongPathNameW(result, longName.data(), size);
   if (m > 0 && m < size) lstrcpynW(result, longName.data(), size);
