@@ -497,6 +497,9 @@ extern "C" LPWSTR WINAPI QueryTrueName(LPCWSTR path, LPWSTR result) {
   // Wine 8's GetLongPathNameW brings the process down on names longer than
   // about 1024 units (it jumps to address 0), so those are left as they are.
   if (n >= 1024) return result;
+  // Only a name with a short (8.3) component has a longer true form; asking
+  // for it costs more than the rest of a lookup, so other names skip it.
+  if (!wcschr(result, L'~')) return result;
   std::vector<wchar_t> longName(size);
   DWORD m = GetLongPathNameW(result, longName.data(), size);
   if (m > 0 && m < size) lstrcpynW(result, longName.data(), size);

@@ -50,10 +50,23 @@ unsigned QFoldUpperAscii(unsigned c) { return (c >= 'a' && c <= 'z') ? c - 32 : 
 // On Windows the C runtime classifies UTF-16 units with the system's Unicode
 // tables. Natively the C library does the same once a UTF-8 locale is active
 // (the native test runner selects C.UTF-8).
-int QIsSpace(unsigned c) { return iswspace((wint_t)c) != 0; }
-int QIsAlpha(unsigned c) { return iswalpha((wint_t)c) != 0; }
-int QIsDigit(unsigned c) { return iswdigit((wint_t)c) != 0; }
-int QIsAlnum(unsigned c) { return iswalnum((wint_t)c) != 0; }
+// The C library of Linux leaves the no-break spaces (U+00A0, U+2007, U+202F)
+// out of its space class; Windows counts them, as the reader's white-space
+// rule requires.
+int QIsSpace(unsigned c) {
+  if (c >= 0x20 && c < 0x7F) return c == ' ';  // printable ASCII; controls ask the runtime
+#ifndef _WIN32
+  if (c == 0xA0 || c == 0x2007 || c == 0x202F) return 1;
+#endif
+  return iswspace((wint_t)c) != 0;
+}
+// ASCII is answered here, the same way the C runtime answers it; only other
+// characters go to the runtime's tables.
+int QIsAlpha(unsigned c) { return c < 0x80 ? QIsAsciiLetter(c) : iswalpha((wint_t)c) != 0; }
+int QIsDigit(unsigned c) { return c < 0x80 ? QIsAsciiDigit(c) : iswdigit((wint_t)c) != 0; }
+int QIsAlnum(unsigned c) {
+  return c < 0x80 ? (QIsAsciiLetter(c) || QIsAsciiDigit(c)) : iswalnum((wint_t)c) != 0;
+}
 
 uint32_t QStrToU32(const qchar* s, int base, const qchar** end, int* overflow) {
   *overflow = 0;
