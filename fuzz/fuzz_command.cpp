@@ -1,0 +1,247 @@
+// TokenizeArgs and the command `quorvel` over arbitrary argument lines, with
+// arbitrary flags, saved settings under either registry root and failing
+// registry calls.
+//
+// Input: 2 bytes of flags, 1 byte that arranges the registry, 2 + 2 bytes
+// of saved values (which of the twelve exist, and their values) per root,
+// then the line (one unit per byte or UTF-16LE, by bit 7 of the registry
+// byte).
+//
+// Invariants of the tokenizer: Count within 0..1024 and equal to the result;
+// every token inside Buffer, terminated, Length matching, in order without
+// overlap; the entries from Count on null and 0; no a-z left; on overflow an
+// empty table and the message. Of the command: its result and the flags it
+// leaves are those of a model of the switch table (every switch checked
+// before anything changes; a bad token changes nothing, lists nothing and
+// saves nothing); every registry key is closed again.
+#include <string.h>
+
+#include <memory>
+
+#include "common/qstr.h"
+#include "fakes.h"
+#include "fuzz_support.h"
+#include "platform/os.h"
+#include "settings/command.h"
+#include "settings/settings.h"
+#include "settings/tokenizer.h"
+
+namespace {
+
+struct SavedFlag {
+  const char16_t* Name;
+  int32_t PluginSettingsRecord::*Flag;
+};
+
+// The saved flags in the order LoadSettings reads them.
+const SavedFlag kSaved[12] = {
+    {u"TwoLetterTLDs", &PluginSettingsRecord::TwoLetterTLDs},
+    {u"StripAngleBrackets", &PluginSettingsRecord::StripAngleBrackets},
+    {u"StrictCharList", &PluginSettingsRecord::StrictCharList},
+    {u"AllowDottedQuadDomain", &PluginSettingsRecord::AllowDottedQuadDomain},
+    {u"AllowNonAscii", &PluginSettingsRecord::AllowNonAscii},
+    {u"AllowLocalhost", &PluginSettingsRecord::AllowLocalhost},
+    {u"CheckMX", &PluginSettingsRecord::CheckMX},
+    {u"AllowNoReply", &PluginSettingsRecord::AllowNoReply},
+    {u"AllowPostmaster", &PluginSettingsRecord::AllowPostmaster},
+    {u"CheckTopLevelDomain", &PluginSettingsRecord::CheckTopLevelDomain},
+    {u"AllowEscapedChars", &PluginSettingsRecord::AllowEscapedChars},
+    {u"AllowQuotedStrings", &PluginSettingsRecord::AllowQuotedStrings},
+};
+
+// The value switches by their second character.
+int32_t PluginSettingsRecord::*ValueSwitch(qchar c) {
+  switch (c) {
+    case '$': return &PluginSettingsRecord::DebugMode;
+    case '2': return &PluginSettingsRecord::TwoLetterTLDs;
+    case 'B': return &PluginSettingsRecord::StripAngleBrackets;
+    case 'C': return &PluginSettingsRecord::StrictCharList;
+    case 'E': return &PluginSettingsRecord::AllowEscapedChars;
+    case 'H': return &PluginSettingsRecord::AllowNonAscii;
+    case 'I': return &PluginSettingsRecord::AllowDottedQuadDomain;
+    case 'L': return &PluginSettingsRecord::AllowLocalhost;
+    case 'M': return &PluginSettingsRecord::CheckMX;
+    case 'N': return &PluginSettingsRecord::AllowNoReply;
+    case 'P': return &PluginSettingsRecord::AllowPostmaster;
+    case 'Q': return &PluginSettingsRecord::AllowQuotedStrings;
+    case 'T': return &PluginSettingsRecord::CheckTopLevelDomain;
+  }
+  return nullptr;
+}
+
+void ArrangeRegistry(uint8_t world, FuzzInput* in) {
+  for (int r = 0; r < 2; ++r) {
+    uint16_t present = in->U16(), values = in->U16();
+    if (!(world & (1 << r))) continue;
+    auto& key = Fake.Registry[FakeKeyName(r ? OS_HKEY_LOCAL_MACHINE : OS_HKEY_CURRENT_USER, SettingsKeyPath)];
+    for (int i = 0; i < 12; ++i) {
+      if (!(present & (1 << i))) continue;
+      uint32_t v = (values >> i) & 1 ? 1 + (values >> 12) : 0;  // any nonzero value is on
+      FakeRegValue value = {OS_REG_DWORD, std::vector<uint8_t>((uint8_t*)&v, (uint8_t*)&v + 4)};
+      if ((present >> 12) == (unsigned)i) value.Type = 3;  // one value of the wrong type
+      if ((present >> 12) == (unsigned)i + 1) value.Data.resize(2);  // or of the wrong size
+      key[kSaved[i].Name] = value;
+    }
+  }
+  if (world & 4) Fake.FailRegOpen = 5;
+  if (world & 8) Fake.FailRegQuery = 5;
+  if (world & 16) Fake.FailRegCreate = 5;
+  if (world & 32) Fake.FailRegSet = 5;
+}
+
+// LoadSettings(root) as the model sees it: 0 when a value was taken over.
+int ModelLoad(QHandle root, PluginSettingsRecord* flags) {
+  auto key = Fake.Registry.find(FakeKeyName(root, SettingsKeyPath));
+  if (Fake.FailRegOpen || key == Fake.Registry.end()) return 1;
+  int result = 2;
+  for (const SavedFlag& f : kSaved) {
+    auto v = key->second.find(f.Name);
+    if (Fake.FailRegQuery || v == key->second.end() || v->second.Type != OS_REG_DWORD ||
+        v->second.Data.size() != 4)
+      continue;
+    uint32_t value;
+    memcpy(&value, v->second.Data.data(), 4);
+    flags->*f.Flag = value != 0;
+    result = 0;
+  }
+  return result;
+}
+
+void CheckTable(int rc, const std::u16string& line) {
+  FUZZ_CHECK(rc >= -1 && rc <= MAX_ARGS, "TokenizeArgs gave %d", rc);
+  if (rc < 0) {
+    FUZZ_CHECK(ArgList.Count == 0, "overflow left Count %d", ArgList.Count);
+    FUZZ_CHECK(Fake.Err.find(u"Buffer overflow: b = ") != std::u16string::npos, "overflow not reported");
+  } else {
+    FUZZ_CHECK(ArgList.Count == rc, "Count %d, result %d", ArgList.Count, rc);
+    FUZZ_CHECK(Fake.Err.empty(), "a message without overflow");
+  }
+  const qchar* next = ArgList.Buffer;
+  const qchar* end = ArgList.Buffer + MAX_ARG_LEN;
+  for (int i = 0; i < MAX_ARGS; ++i) {
+    const qchar* t = ArgList.Token[i];
+    int32_t n = ArgList.Length[i];
+    if (i >= ArgList.Count) {
+      FUZZ_CHECK(t == nullptr && n == 0, "entry %d beyond Count is set", i);
+      continue;
+    }
+    FUZZ_CHECK(t >= next && t < end, "token %d outside Buffer or out of order", i);
+    FUZZ_CHECK(n >= 0 && t + n < end, "token %d of length %d runs past Buffer", i, n);
+    FUZZ_CHECK(t[n] == 0, "token %d not terminated at its length", i);
+    for (int32_t k = 0; k < n; ++k) {
+      FUZZ_CHECK(t[k] != 0, "token %d holds a zero unit within its length", i);
+      FUZZ_CHECK(!(t[k] >= 'a' && t[k] <= 'z'), "token %d holds a lower-case letter", i);
+    }
+    FUZZ_CHECK(n == 0 || !QIsSpace(t[n - 1]), "token %d ends in white space", i);
+    next = t + n + 1;
+  }
+  if (rc == 0) {
+    bool blank = true;
+    for (qchar c : line) blank = blank && (c == '"' || QIsSpace(c));
+    FUZZ_CHECK(blank, "no token from %s", Show(line).c_str());
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzInput in(data, size);
+  FakeReset();
+  SetFlagsFromBits(in.U16());
+  const uint8_t world = in.U8();
+  ArrangeRegistry(world, &in);
+  const std::u16string line = in.Text(3 * MAX_ARG_LEN, (world & 0x80) == 0);
+  std::unique_ptr<qchar[]> exact(new qchar[line.size() + 1]);
+  memcpy(exact.get(), line.data(), line.size() * sizeof(qchar));
+  exact[line.size()] = 0;
+
+  CheckTable(TokenizeArgs(exact.get()), line);
+  FUZZ_CHECK(std::u16string(exact.get()) == line, "the tokenizer changed the line");
+
+  // The command on the same line, against the model.
+  Fake.Err.clear();
+  const PluginSettingsRecord before = PluginSettings;
+  const auto registryBefore = Fake.Registry;
+  const int rc = QuorvelCommand(exact.get());
+
+  PluginSettingsRecord expected = before;
+  int pending[14];
+  for (int& p : pending) p = -1;
+  int32_t PluginSettingsRecord::*order[14];
+  int given = 0;
+  bool restore = false, defaults = false, save = false, quiet = false, help = false;
+  int expectedRc = 0;
+  if (ArgList.Count == 0 && !Fake.Err.empty()) expectedRc = 1;  // overflow
+  for (int t = 0; t < ArgList.Count && expectedRc == 0 && !help; ++t) {
+    const std::u16string token(ArgList.Token[t], ArgList.Length[t]);
+    if (token.empty()) continue;
+    if (token == u"/?" || token == u"/??") {
+      help = true;
+    } else if (token == u"/D") {
+      defaults = true;
+    } else if (token == u"/R") {
+      restore = true;
+    } else if (token == u"/S") {
+      save = true;
+    } else if (token == u"/Z") {
+      quiet = true;
+    } else if (token.size() >= 2 && token[0] == '/' && ValueSwitch(token[1])) {
+      const qchar* value = token.c_str() + 2;
+      if (*value == ':' || *value == '=') ++value;
+      int32_t v = -1;
+      int parsed = ParseYesNo(value, &v);
+      // First letter Y or N decides; plain decimal digits are a number.
+      std::u16string rest(value);
+      if (!rest.empty() && (rest[0] == 'Y' || rest[0] == 'N'))
+        FUZZ_CHECK(parsed == 0 && v == (rest[0] == 'Y'), "value %s misread", Show(rest).c_str());
+      bool digits = !rest.empty() && rest.size() <= 9;
+      for (qchar c : rest) digits = digits && c >= '0' && c <= '9';
+      if (digits) {
+        bool nonzero = rest.find_first_not_of(u'0') != std::u16string::npos;
+        FUZZ_CHECK(parsed == 0 && v == nonzero, "number %s misread", Show(rest).c_str());
+      }
+      if (rest.empty()) FUZZ_CHECK(parsed != 0, "an empty value was accepted");
+      if (parsed != 0) {
+        expectedRc = 1;
+      } else {
+        FUZZ_CHECK(v == 0 || v == 1, "ParseYesNo gave %d", v);
+        int32_t PluginSettingsRecord::*flag = ValueSwitch(token[1]);
+        int slot = 0;
+        while (slot < given && order[slot] != flag) ++slot;
+        if (slot == given) order[given++] = flag;
+        pending[slot] = v;
+      }
+    } else {
+      expectedRc = 1;
+    }
+  }
+
+  if (help) {
+    FUZZ_CHECK(rc == 0, "help gave %d", rc);
+    FUZZ_CHECK(memcmp(&before, &PluginSettings, sizeof before) == 0, "help changed the flags");
+    FUZZ_CHECK(Fake.Out.compare(0, 50, CommandHelpText, 50) == 0, "help text not written");
+  } else if (expectedRc == 1) {
+    FUZZ_CHECK(rc == 1, "a bad line gave %d", rc);
+    FUZZ_CHECK(memcmp(&before, &PluginSettings, sizeof before) == 0, "a bad line changed the flags");
+    FUZZ_CHECK(Fake.Out.empty(), "a bad line wrote output");
+    FUZZ_CHECK(Fake.Err.compare(0, 16, u"Quorvel plugin: ") == 0, "no error prefix");
+  } else {
+    if (restore) {
+      if (ModelLoad(OS_HKEY_CURRENT_USER, &expected) != 0) ModelLoad(OS_HKEY_LOCAL_MACHINE, &expected);
+    } else if (defaults) {
+      const PluginSettingsRecord actual = PluginSettings;
+      RestoreDefaults();
+      expected = PluginSettings;
+      PluginSettings = actual;
+    }
+    for (int s = 0; s < given; ++s) expected.*order[s] = pending[s];
+    FUZZ_CHECK(memcmp(&expected, &PluginSettings, sizeof expected) == 0, "flags differ from the model");
+    const int saveFails = save && (Fake.FailRegCreate || Fake.FailRegSet);
+    FUZZ_CHECK(rc == (saveFails ? 2 : 0), "result %d, expected %d", rc, saveFails ? 2 : 0);
+    FUZZ_CHECK(quiet || Fake.Out.find(u" options:\r\n\r\n") != std::u16string::npos, "no settings list");
+    FUZZ_CHECK(save || Fake.RegWrites == 0, "saved without /S");
+  }
+  if (!save || help || expectedRc == 1) FUZZ_CHECK(Fake.Registry == registryBefore, "registry changed");
+  FUZZ_CHECK(Fake.OpenKeys == 0, "%d registry keys left open", Fake.OpenKeys);
+  return 0;
+}

@@ -1,0 +1,36 @@
+#include "fuzz_support.h"
+
+#include <locale.h>
+
+#include "fakes.h"
+#include "settings/settings.h"
+
+// The wide-character classification of the C library follows the locale.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  if (!setlocale(LC_ALL, "C.UTF-8")) {
+    fprintf(stderr, "fuzz: the C.UTF-8 locale is not available\n");
+    abort();
+  }
+  return 0;
+}
+
+void SetFlagsFromBits(uint32_t bits) {
+  int32_t* flags[] = {
+      &PluginSettings.TwoLetterTLDs,       &PluginSettings.CheckTopLevelDomain,
+      &PluginSettings.CheckDomainChars,    &PluginSettings.StripAngleBrackets,
+      &PluginSettings.StrictCharList,      &PluginSettings.AllowEscapedChars,
+      &PluginSettings.AllowNonAscii,       &PluginSettings.AllowDottedQuadDomain,
+      &PluginSettings.AllowLocalhost,      &PluginSettings.CheckMX,
+      &PluginSettings.AllowNoReply,        &PluginSettings.AllowPostmaster,
+      &PluginSettings.AllowQuotedStrings,  &PluginSettings.DebugMode,
+  };
+  static_assert(sizeof flags / sizeof flags[0] * sizeof(int32_t) == sizeof(PluginSettingsRecord),
+                "every flag of the record is set");
+  for (size_t i = 0; i < sizeof flags / sizeof flags[0]; ++i) *flags[i] = (bits >> i) & 1;
+}
+
+std::string Show(const std::u16string& text) {
+  std::string shown = FakeNarrow(text.size() > 300 ? text.substr(0, 300) : text);
+  if (text.size() > 300) shown += "...";
+  return "'" + shown + "' (" + std::to_string(text.size()) + " units)";
+}

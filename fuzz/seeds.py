@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/.
+
+The seeds follow the input layout each target documents at its top; they
+give the fuzzer a start on every kind of input (valid and invalid addresses
+under several flag sets, command lines, texts in every encoding and source
+kind, list files). Run it after changing a layout:  python3 fuzz/seeds.py
+"""
+import os
+import struct
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
+
+DEFAULT_FLAGS = 0x0007  # TwoLetterTLDs, CheckTopLevelDomain, CheckDomainChars
+ALL_ALLOW = 0x1FFF & ~(1 << 4) & ~(1 << 9)  # everything but StrictCharList and CheckMX
+
+
+def write(target, name, data):
+    folder = os.path.join(ROOT, target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+def u16(text):
+    return text.encode("utf-16-le")
+
+
+def validate_seeds():
+    # flags (2 bytes; bits 14-15 destinations), world byte, address
+    ascii_world = 0x40
+    cases = [
+        ("valid", DEFAULT_FLAGS, ascii_world, "john.doe@example.com"),
+        ("quoted", ALL_ALLOW, ascii_world, '<"a@b"@[127.0.0.1]>'),
+        ("escaped", ALL_ALLOW, ascii_world, '"a\\"b".c@x.museum'),
+        ("reserved", DEFAULT_FLAGS | 1 << 13, ascii_world | 1, "postmaster@xn--p1ai"),
+        ("quad", DEFAULT_FLAGS | 1 << 7, ascii_world, "x@1.2.3.256"),
+        ("mx", DEFAULT_FLAGS | 1 << 9, ascii_world | 0x04 | 0x08 | 0x10, "a@b.com"),
+        ("long", DEFAULT_FLAGS | 1 << 3, ascii_world, "<" + "a" * 64 + "@" + "b" * 187 + ".com>"),
+        ("toolong", DEFAULT_FLAGS, ascii_world, "a" * 250 + "@b.com"),
+        ("at", DEFAULT_FLAGS | 2 << 14, ascii_world, "@"),
+        ("dots", DEFAULT_FLAGS | 1 << 14, ascii_world, "a..b@c..d"),
+        ("listfile", (DEFAULT_FLAGS & ~1), ascii_world | 1, "a@b.museum"),
+    ]
+    for name, flags, world, address in cases:
+        write("validate", name, struct.pack("<HB", flags, world) + address.encode("latin-1"))
+    write("validate", "unicode",
+          struct.pack("<HB", DEFAULT_FLAGS | 1 << 6, 0) + u16("j\u00f6rg@m\u00fcnchen.de"))
+
+
+def command_seeds():
+    # flags (2), registry byte (bit 7: UTF-16 line), 2 x (present, values), line
+    def seed(name, line, world=0x03, flags=DEFAULT_FLAGS, utf16=False):
+        regs = struct.pack("<HHHH", 0x0FFF, 0x0A5A, 0x0003, 0x0FFF)
+        text = u16(line) if utf16 else line.encode("latin-1")
+        write("command", name, struct.pack("<HB", flags, world | (0x80 if utf16 else 0)) + regs + text)
+
+    seed("together", "/B:Y/C:N /2=1 /$:0x10")
+    seed("restore", "/R /D /Z")
+    seed("save", "/s /z")
+    seed("savefails", "/S /B:Y", world=0x20)
+    seed("help", "/b:y /?")
+    seed("unknown", "/B:Y /X")
+    seed("quoted", '"/B:Y /C:N" " " ""')
+    seed("url", "/V:abc://d/e /a:b//c")
+    seed("values", "/E:yes /Q:n /M:0X0 /N:4294967295 /P:4294967296")
+    seed("empty", "")
+    seed("unicode", "/H:y\u3000/b\u00a0:n", utf16=True)
+    seed("overflow", "x" * 8192)
+    seed("manytokens", " ".join(["abcdefg"] * 1025))
+
+
+def textsource_seeds():
+    # mode, kind, raw encoding (4), supplementary, flags (4), replacement (2),
+    # ansi table (4), ebcdic table (4), position (4), locale (4), code page (2),
+    # number of operations, operations, text
+    def seed(name, text, mode=0x08, kind=0, supplementary=0, flags=0, ops=b"", codepage=1252,
+             locale=0x0409, position=0, tables=(0, 0)):
+        header = struct.pack("<BBIBIHIIIIH", mode, kind, 0, supplementary, flags, 0xFFFD,
+                             tables[0], tables[1], position, locale, codepage)
+        write("textsource", name, header + bytes([len(ops)]) + ops + text)
+
+    lines = "com\r\n.org\n\n  net  remark\r\u0085caf\u00e9\u3000\n\U0001F600x"
+    seed("utf8bom", b"\xef\xbb\xbf" + lines.encode("utf-8"), supplementary=1)
+    seed("utf16le", b"\xff\xfe" + lines.encode("utf-16-le"), ops=bytes([1, 2, 0, 3, 1]))
+    seed("utf16be", lines.encode("utf-16-be"), mode=0x00, kind=2, flags=0x400)
+    seed("utf32be", b"\x00\x00\xfe\xff" + lines.encode("utf-32-be"), supplementary=1, flags=0x800)
+    seed("ebcdic", "HELLO WORLD\n".encode("cp500") * 20, mode=0x0C, kind=4, tables=(3, 1))
+    seed("ansi", "caf\xe9\x00x\r\n\x80\x81".encode("latin-1"), mode=0x00, kind=0, tables=(9, 0))
+    seed("raw", bytes(range(256)), mode=0x40, kind=7)
+    seed("cut", "\u20ac".encode("utf-8")[:2], mode=0x00, kind=3, ops=bytes([2, 1, 2]))
+    seed("file", b"\xff\xfe" + lines.encode("utf-16-le"), mode=0x01, supplementary=1)
+    seed("pipe", ("a" * 9000 + "\nb\n").encode("ascii"), mode=0x02)
+    seed("pipe65001", "caf\xe9\n".encode("latin-1"), mode=0x22)
+    seed("clipboard", "one\r\ntwo\u0000three".encode("utf-16-le"), mode=0x03, locale=0x0407)
+    seed("longline", ("x" * 8189 + "\U0001F600\n").encode("utf-8"), supplementary=1)
+
+
+def tldfile_seeds():
+    # mode, label length, label, file
+    def seed(name, label, data, mode=0x01):
+        lab = label.encode("latin-1") if mode & 1 else u16(label)
+        write("tldfile", name, bytes([mode, len(label)]) + lab + data)
+
+    listing = "# top-level domains\r\ncom\r\n.org\r\n  net  remark\r\nxn--p1ai\r\nmuseum\r\n"
+    seed("ascii", "museum", listing.encode("ascii"))
+    seed("dot", "ORG", listing.encode("ascii"), mode=0x05)
+    seed("utf8", "\u0440\u0444", ("\ufeff" + listing + "\u0440\u0444\n").encode("utf-8"), mode=0x00)
+    seed("utf16", "net", ("\ufeff" + listing).encode("utf-16-le"))
+    seed("twoletter", "de", listing.encode("ascii"), mode=0x03)
+    seed("empty", "com", b"")
+    seed("notfound", "info", listing.encode("ascii"), mode=0x09)
+
+
+if __name__ == "__main__":
+    validate_seeds()
+    command_seeds()
+    textsource_seeds()
+    tldfile_seeds()

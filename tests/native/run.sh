@@ -1,0 +1,13 @@
+#!/bin/sh
+# Configures (once, with clang), builds and tests the native build: the
+# platform-free code with fakes under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and every fuzz target over its seed corpus.
+# Build folder: build-native (or $QUORVEL_NATIVE_BUILD); arguments go to ctest.
+set -e
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${QUORVEL_NATIVE_BUILD:-$root/build-native}
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+fi
+cmake --build "$build" -j"$(nproc)"
+exec ctest --test-dir "$build" --output-on-failure -j2 "$@"

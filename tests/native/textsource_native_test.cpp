@@ -1,0 +1,162 @@
+// The text source reader over the fake platform: every kind of source is
+// opened, read and closed without leaving a handle, view, allocation or
+// temporary file behind, also when an allocation fails; and lines at the
+// 8191-unit limit of the line buffer.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <memory>
+
+#include "fakes.h"
+#include "native_support.h"
+#include "textbytes.h"
+#include "textsource/textsource.h"
+
+namespace {
+
+const std::u16string kTemp = u"C:\\Temp\\Quorvel-003c.tmp";
+
+// A text source record over a heap copy of exactly the given bytes.
+struct ExactRecord {
+  std::unique_ptr<uint8_t[]> bytes;
+  TextSource source;
+  ExactRecord(const Bytes& b, int encoding) : bytes(new uint8_t[b.size()]) {
+    memcpy(bytes.get(), b.data(), b.size());
+    source = RecordOver(b, encoding);
+    source.Data = bytes.get();
+  }
+};
+
+// Reads every line into exactly sized line buffers.
+std::vector<std::u16string> Lines(TextSource* s) {
+  std::vector<std::u16string> lines;
+  for (;;) {
+    std::unique_ptr<qchar[]> line(new qchar[TEXT_LINE_LEN]);
+    if (ReadTextLine(s, line.get()) != 0) break;
+    lines.push_back(line.get());
+  }
+  return lines;
+}
+
+TEST(ReadTextLine, LineOf8191UnitsEndingInASurrogatePair) {
+  const std::u32string emoji = U"\U0001F600";
+  const std::u16string pair = u"\U0001F600";
+  for (int encoding : {EncUtf8, EncUtf16Le, EncUtf16Be, EncUtf32Le, EncUtf32Be}) {
+    SCOPED_TRACE(EncodingName(encoding));
+    Bytes bytes;
+    ASSERT_TRUE(EncodeText(std::u32string(8189, 'a') + emoji + U"\nb", encoding, &bytes));
+    ExactRecord fits(bytes, encoding);
+    fits.source.Supplementary = 1;
+    EXPECT_EQ(Lines(&fits.source), (std::vector<std::u16string>{Repeat('a', 8189) + pair, u"b"}));
+
+    // One unit more and the pair no longer fits: it is dropped whole.
+    ASSERT_TRUE(EncodeText(std::u32string(8190, 'a') + emoji + U"\nb", encoding, &bytes));
+    ExactRecord cut(bytes, encoding);
+    cut.source.Supplementary = 1;
+    EXPECT_EQ(Lines(&cut.source), (std::vector<std::u16string>{Repeat('a', 8190), u"b"}));
+  }
+  // Without Supplementary, UTF-16 surrogates are units of their own: the high
+  // one is the line's 8191st unit, the low one is dropped.
+  Bytes bytes;
+  ASSERT_TRUE(EncodeText(std::u32string(8190, 'a') + emoji + U"\nb", EncUtf16Le, &bytes));
+  ExactRecord units(bytes, EncUtf16Le);
+  EXPECT_EQ(Lines(&units.source), (std::vector<std::u16string>{Repeat('a', 8190) + pair.substr(0, 1), u"b"}));
+}
+
+void ExpectReleased() {
+  EXPECT_EQ(Fake.LiveHandles, 0);
+  EXPECT_EQ(Fake.LiveViews, 0);
+  EXPECT_EQ(Fake.Allocations, 0);
+  EXPECT_EQ(Fake.Files.count(kTemp), 0u) << "temporary copy left behind";
+  EXPECT_EQ(Fake.ClipboardOpen, 0);
+}
+
+void ExpectClear(const TextSource& s) {
+  EXPECT_EQ(s.Data, nullptr);
+  EXPECT_EQ(s.SourceName, nullptr);
+  EXPECT_EQ(s.TempName, nullptr);
+  EXPECT_EQ(s.FileHandle, nullptr);
+  EXPECT_EQ(s.MappingHandle, nullptr);
+}
+
+const Bytes kText = {0xFF, 0xFE, 'o', 0, 'n', 0, 'e', 0, '\r', 0, '\n', 0, 't', 0, 'w', 0, 'o', 0};
+
+// Sets up the world for one kind of source; returns the name to open.
+const char16_t* Arrange(int kind) {
+  switch (kind) {
+    case 0:
+      Fake.Files[u"C:\\data\\list.txt"] = kText;
+      return u"C:\\data\\list.txt";
+    case 1:  // standard input from a pipe
+      Fake.HaveStdInput = 1;
+      Fake.StdInput = kText;
+      return u"-";
+    case 2:  // standard input from the console
+      Fake.HaveStdInput = 1;
+      Fake.StdInputIsConsole = 1;
+      Fake.StdInput = kText;
+      return u"-";
+    default:  // the clipboard, its text without a terminating zero
+      Fake.HaveClipboardText = 1;
+      Fake.ClipboardText = {'o', 'n', 'e', '\r', '\n', 't', 'w', 'o'};
+      return u"CLIP:";
+  }
+}
+
+TEST(OpenTextSource, EveryKindOfSourceIsReleased) {
+  for (int kind = 0; kind < 4; ++kind) {
+    SCOPED_TRACE(kind);
+    FakeReset();
+    const char16_t* name = Arrange(kind);
+    TextSource s;
+    ASSERT_EQ(OpenTextSource(&s, name), 0);
+    EXPECT_EQ(s.Encoding, EncUtf16Le);
+    EXPECT_EQ(Lines(&s), (std::vector<std::u16string>{u"one", u"two"}));
+    EXPECT_EQ(CloseTextSource(&s), 0);
+    ExpectClear(s);
+    ExpectReleased();
+    if (kind == 1) EXPECT_EQ(Fake.HaveStdInput, 0) << "the pipe is closed";
+    if (kind == 2) EXPECT_EQ(Fake.ConsolePrompts, u"Reading text from the console: (^Z ends)\r\n");
+  }
+
+  FakeReset();
+  TextSource s;
+  EXPECT_EQ(OpenTextSource(&s, u"C:\\missing.txt"), 2);
+  EXPECT_EQ(s.Error, 2);
+  Fake.Files[u"C:\\empty.txt"];
+  EXPECT_EQ(OpenTextSource(&s, u"C:\\empty.txt"), -100);
+  EXPECT_EQ(s.Error, -100);
+  Fake.HaveStdInput = 1;  // an empty pipe
+  EXPECT_EQ(OpenTextSource(&s, u"-"), -100);
+  ExpectClear(s);
+  ExpectReleased();
+}
+
+// Each allocation in turn fails: the open gives 8 (-1 for the clipboard) and
+// leaves nothing behind, until enough allocations succeed.
+TEST(OpenTextSource, EveryAllocationFailureLeavesNothing) {
+  for (int kind = 0; kind < 4; ++kind) {
+    for (long failAt = 1;; ++failAt) {
+      SCOPED_TRACE(testing::Message() << "kind " << kind << ", allocation " << failAt);
+      FakeReset();
+      const char16_t* name = Arrange(kind);
+      Fake.AllocFailAt = failAt;
+      TextSource s;
+      int rc = OpenTextSource(&s, name);
+      if (rc == 0) {
+        EXPECT_EQ(Lines(&s).size(), 2u);
+        CloseTextSource(&s);
+        ExpectReleased();
+        break;
+      }
+      // The copy of the name comes first; then the clipboard's own copy.
+      EXPECT_EQ(rc, kind == 3 && failAt > 1 ? -1 : 8);
+      ExpectClear(s);
+      ExpectReleased();
+      ASSERT_LT(failAt, 10) << "the open never succeeds";
+    }
+  }
+}
+
+}  // namespace

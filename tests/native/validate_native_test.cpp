@@ -1,0 +1,187 @@
+// The validator at its buffer edges, in exactly sized heap blocks: the quoting
+// helpers, the dotted-quad classification of long texts, the variable
+// functions in the smallest buffer they may get, and the list file and MX
+// lookups releasing everything they take.
+#include <gtest/gtest.h>
+
+#include "common/qstr.h"
+#include "fakes.h"
+#include "native_support.h"
+#include "settings/settings.h"
+#include "validate/validate.h"
+
+extern "C" int f_quorvel(qchar* buffer);
+extern "C" int f_emaildpart(qchar* buffer);
+extern "C" int f_emaillpart(qchar* buffer);
+
+namespace {
+
+std::u16string Text(const qchar* s) { return s ? std::u16string(s) : std::u16string(); }
+
+// Nothing of the reader, the registry or the resolver is left open.
+void ExpectNothingHeld() {
+  EXPECT_EQ(Fake.LiveHandles, 0);
+  EXPECT_EQ(Fake.LiveViews, 0);
+  EXPECT_EQ(Fake.Allocations, 0);
+  EXPECT_EQ(Fake.OpenKeys, 0);
+  EXPECT_EQ(Fake.DnsLists, 0);
+}
+
+TEST(AddEnclosingQuotes, FillsTheWorkingArrayUpTo1020Units) {
+  auto fits = ExactText(Repeat('a', 1020), MAX_PART_LEN);
+  ASSERT_EQ(AddEnclosingQuotes(fits.get()), 1);
+  EXPECT_EQ(QStrLen(fits.get()), 1022u);
+  EXPECT_EQ(fits[0], '"');
+  EXPECT_EQ(fits[1021], '"');
+
+  auto full = ExactText(Repeat('a', 1021), MAX_PART_LEN);
+  EXPECT_EQ(AddEnclosingQuotes(full.get()), 0);
+  EXPECT_EQ(Text(full.get()), Repeat('a', 1021));
+}
+
+TEST(CheckForDottedQuad, TextsBeyondTheWorkingArrayAreNoQuad) {
+  // Leading zeros make long dotted quads: 1023 units still fit the copy.
+  std::u16string quad = u"1.2.3.4";
+  auto longest = ExactText(Repeat('0', 1023 - quad.size()) + quad);
+  EXPECT_EQ(CheckForDottedQuad(longest.get(), 0), 1);
+  auto bracketed = ExactText(u"[" + Repeat('0', 1021 - quad.size()) + quad + u"]");
+  EXPECT_EQ(CheckForDottedQuad(bracketed.get(), 1), 1);
+
+  auto tooLong = ExactText(Repeat('0', 1024 - quad.size()) + quad);
+  EXPECT_EQ(CheckForDottedQuad(tooLong.get(), 0), 0);
+  auto huge = ExactText(u"[" + Repeat('0', 70000) + quad + u"]");
+  EXPECT_EQ(CheckForDottedQuad(huge.get(), 1), 0);
+}
+
+TEST(ValidateAddress, InputOfAnyLengthIsJudgedWithoutCopyingIt) {
+  auto huge = ExactText(Repeat('a', 200000) + u"@example.com");
+  EXPECT_EQ(ValidateAddress(huge.get(), nullptr, nullptr), QV_TOO_LONG);
+  PluginSettings.StripAngleBrackets = 1;
+  auto bracketed = ExactText(u"<" + Repeat('a', 244) + u"@example.com>");  // 258 units
+  EXPECT_EQ(ValidateAddress(bracketed.get(), nullptr, nullptr), QV_VALID);
+}
+
+// Every destination is written only on success, within its 1024 units, with
+// the parts as they stood in the input (quotes, escapes and brackets kept).
+TEST(ValidateAddress, DestinationsHoldThePartsAsInTheInput) {
+  PluginSettings.AllowQuotedStrings = 1;
+  PluginSettings.AllowEscapedChars = 1;
+  PluginSettings.AllowDottedQuadDomain = 1;
+  PluginSettings.StripAngleBrackets = 1;
+  struct {
+    std::u16string input, local, domain;
+  } valid[] = {
+      {u"john.doe@example.com", u"john.doe", u"example.com"},
+      {u"<\"a@b\"@example.com>", u"\"a@b\"", u"example.com"},
+      {u"\"\"@example.com", u"\"\"", u"example.com"},
+      {u"\"a\\\"b\"@example.com", u"\"a\\\"b\"", u"example.com"},
+      {u"x@[1.2.3.4]", u"x", u"[1.2.3.4]"},
+      {u"<" + Repeat('a', 64) + u"@" + Repeat('b', 187) + u".com>", Repeat('a', 64),
+       Repeat('b', 187) + u".com"},
+  };
+  for (const auto& c : valid) {
+    SCOPED_TRACE(FakeNarrow(c.input));
+    auto input = ExactText(c.input);
+    auto domain = ExactText(u"", MAX_PART_LEN), local = ExactText(u"", MAX_PART_LEN);
+    ASSERT_EQ(ValidateAddress(input.get(), domain.get(), local.get()), QV_VALID);
+    EXPECT_EQ(Text(input.get()), c.input);
+    EXPECT_EQ(Text(local.get()), c.local);
+    EXPECT_EQ(Text(domain.get()), c.domain);
+  }
+
+  auto input = ExactText(u"john@@example.com");
+  auto domain = ExactText(u"keep", MAX_PART_LEN), local = ExactText(u"keep", MAX_PART_LEN);
+  EXPECT_EQ(ValidateAddress(input.get(), domain.get(), local.get()), QV_SECOND_AT);
+  EXPECT_EQ(Text(domain.get()), u"keep");
+  EXPECT_EQ(Text(local.get()), u"keep");
+}
+
+// The host's buffer for a variable function holds at least 257 units; each
+// function reads its argument from it and writes at most 257 units back.
+TEST(VariableFunctions, WorkWithinABufferOf257Units) {
+  const std::u16string local = Repeat('l', 64), domain = Repeat('d', 187) + u".com";
+  const std::u16string address = local + u"@" + domain;  // 256 units
+  ASSERT_EQ(address.size(), 256u);
+
+  auto buffer = ExactText(address, 257);
+  EXPECT_EQ(f_quorvel(buffer.get()), 0);
+  EXPECT_EQ(Text(buffer.get()), u"0");
+  buffer = ExactText(address, 257);
+  EXPECT_EQ(f_emaildpart(buffer.get()), 0);
+  EXPECT_EQ(Text(buffer.get()), domain);
+  buffer = ExactText(address, 257);
+  EXPECT_EQ(f_emaillpart(buffer.get()), 0);
+  EXPECT_EQ(Text(buffer.get()), local);
+
+  buffer = ExactText(u"", 257);
+  EXPECT_EQ(f_quorvel(buffer.get()), 0);
+  EXPECT_EQ(Text(buffer.get()), u"1024");
+  buffer = ExactText(u"no-at-sign", 257);
+  EXPECT_EQ(f_emaildpart(buffer.get()), 0);
+  EXPECT_EQ(Text(buffer.get()), u"");
+
+  EXPECT_EQ(f_quorvel(nullptr), 87);
+  EXPECT_EQ(f_emaildpart(nullptr), 87);
+  EXPECT_EQ(f_emaillpart(nullptr), 87);
+}
+
+std::vector<uint8_t> Utf8(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+TEST(KnownTLD, ListFileLookupsReleaseEverything) {
+  PluginSettings.TwoLetterTLDs = 0;
+  const std::u16string list = u"C:\\Plugins\\TLDs.txt";
+  Fake.Files[list] = Utf8("\xEF\xBB\xBF# known\r\n.Com\r\n  xn--p1ai  remark\r\nmuseum\r\n");
+  EXPECT_EQ(KnownTLD(u"com"), 1);
+  ExpectNothingHeld();
+  EXPECT_EQ(KnownTLD(u"museum"), 1);
+  EXPECT_EQ(KnownTLD(u"XN--P1AI"), 1);
+  EXPECT_EQ(KnownTLD(u"org"), 0);  // in the built-in table, but the file decides
+  ExpectNothingHeld();
+
+  Fake.Files[list].clear();  // an empty file knows no label
+  EXPECT_EQ(KnownTLD(u"com"), 0);
+  ExpectNothingHeld();
+  Fake.Files.erase(list);  // no file: the built-in table
+  EXPECT_EQ(KnownTLD(u"com"), 1);
+  ExpectNothingHeld();
+}
+
+// A library path near the 16384-unit limit: the list file's path fits
+// exactly, or does not fit and the built-in table decides.
+TEST(KnownTLD, LibraryPathAtTheLimit) {
+  PluginSettings.TwoLetterTLDs = 0;
+  const std::u16string folder = u"C:\\" + Repeat('d', 16375 - 4) + u"\\";  // 16375 units
+  ASSERT_EQ((folder + u"TLDs.txt").size(), 16383u);
+  Fake.ModulePath = folder + u"Quorvel-x86.dll";  // reported cut to 16383 units
+  Fake.Files[folder + u"TLDs.txt"] = Utf8("zz\n");
+  EXPECT_EQ(KnownTLD(u"zz"), 1);
+  EXPECT_EQ(KnownTLD(u"com"), 0);
+  ExpectNothingHeld();
+
+  const std::u16string deeper = folder.substr(0, folder.size() - 1) + u"e\\";
+  Fake.ModulePath = deeper + u"Q.dll";
+  Fake.Files[deeper + u"TLDs.txt"] = Utf8("zz\n");  // unreachable: the path does not fit
+  EXPECT_EQ(KnownTLD(u"zz"), 0);
+  EXPECT_EQ(KnownTLD(u"com"), 1);
+  ExpectNothingHeld();
+}
+
+TEST(GetMXRecord, EveryAnswerIsReleased) {
+  PluginSettings.CheckMX = 1;
+  Fake.Dns[u"good.com"] = {15, 1, u"mx.good.com"};
+  Fake.Dns[u"loop.com"] = {15, 1, u"127.0.0.1"};
+  Fake.Dns[u"local.com"] = {15, 1, u"localhost"};
+  Fake.Dns[u"cname.com"] = {5, 0, u""};
+  Fake.Dns[u"nohost.com"] = {15, 0, u""};
+  EXPECT_EQ(ValidateAddress(u"a@good.com", nullptr, nullptr), QV_VALID);
+  EXPECT_EQ(ValidateAddress(u"a@loop.com", nullptr, nullptr), QV_NO_MX);
+  EXPECT_EQ(ValidateAddress(u"a@local.com", nullptr, nullptr), QV_NO_MX);
+  EXPECT_EQ(ValidateAddress(u"a@cname.com", nullptr, nullptr), QV_VALID);
+  EXPECT_EQ(ValidateAddress(u"a@nohost.com", nullptr, nullptr), QV_VALID);
+  EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_NO_MX);
+  ExpectNothingHeld();
+  Fake.NetConnected = 0;
+  EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_VALID);
+}
+
+}  // namespace
