@@ -60,15 +60,15 @@ std::wstring Format(LPCWSTR format, va_list args) {
       out += *p;
       continue;
     }
-    wchar_t spec = p[1];
-    if (spec == L's') {
+    wchar_t conversion = p[1];
+    if (conversion == L's') {
       LPCWSTR s = va_arg(args, LPCWSTR);
       out += s ? s : L"(null)";
-    } else if (spec == L'd') {
+    } else if (conversion == L'd') {
       out += std::to_wstring(va_arg(args, int));
-    } else if (spec == L'u') {
+    } else if (conversion == L'u') {
       out += std::to_wstring(va_arg(args, unsigned));
-    } else if (spec == L'%') {
+    } else if (conversion == L'%') {
       out += L'%';
     } else {
       out += L'%';
