@@ -42,23 +42,8 @@ class GuardedBuffer {
 
 // ---- Files ----
 
-// The folder of this test program, with a trailing backslash.
-std::wstring ProgramFolder() {
-  wchar_t path[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring s(path, n);
-  return s.substr(0, s.find_last_of(L"\\/") + 1);
-}
 std::wstring PluginFolder() { return ProgramFolder() + L"plugin\\"; }
 std::wstring ListPath() { return PluginFolder() + L"TLDs.txt"; }
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cannot write, error " << GetLastError();
-  DWORD written = 0;
-  EXPECT_TRUE(WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, nullptr));
-  CloseHandle(h);
-}
 
 // ASCII text in one of the encodings with a byte-order mark (or UTF-8 without).
 enum Enc { Utf8, Utf8Bom, Utf16LeBom, Utf16BeBom, Utf32LeBom, Utf32BeBom };

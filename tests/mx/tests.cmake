@@ -15,18 +15,8 @@ quorvel_add_wine_test(mx_test CORE REGISTRY
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/mx_test.cpp
   LIBS test_support stub_dnsapi stub_wininet)
 target_include_directories(mx_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
-set_target_properties(mx_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${MX_TEST_DIR})
+quorvel_place_beside(mx_test ${MX_TEST_DIR} ${MX_TEST_DIR})
 set_tests_properties(mx_test PROPERTIES ENVIRONMENT "WINEDLLOVERRIDES=dnsapi,wininet=n")
-
-add_custom_command(
-  OUTPUT ${MX_TEST_DIR}/TakeCmd.dll ${MX_TEST_DIR}/Quorvel-x86.dll
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${MX_TEST_DIR}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:TakeCmd> ${MX_TEST_DIR}/TakeCmd.dll
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Quorvel> ${MX_TEST_DIR}/Quorvel-x86.dll
-  DEPENDS TakeCmd Quorvel
-  COMMENT "Plug-in and host beside the MX test")
-add_custom_target(mx_test_files DEPENDS ${MX_TEST_DIR}/TakeCmd.dll ${MX_TEST_DIR}/Quorvel-x86.dll)
-add_dependencies(mx_test mx_test_files)
 
 # The MX rule through Wine's real resolver and connection test, against a DNS
 # server in private network namespaces. Its own Wine prefix: the namespaces

@@ -31,6 +31,11 @@ bool LoadPluginExports(PluginExports* p, const wchar_t* path);
 // Unloads the library, so that the next load starts from its initial state.
 void UnloadPluginExports(PluginExports* p);
 
+// The folder of the running test program, with a trailing backslash.
+std::wstring ProgramFolder();
+// Writes bytes to path, replacing the file (a test failure when it cannot).
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+
 // The registry key that holds the saved settings.
 extern const wchar_t kSettingsKey[];
 // Deletes the saved settings under both roots.
