@@ -1,3 +1,0 @@
-target_sources(quorvel_core PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/tokenizer.cpp
-)
