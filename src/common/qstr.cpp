@@ -63,7 +63,6 @@ int QIsSpace(unsigned c) {
 // ASCII is answered here, the same way the C runtime answers it; only other
 // characters go to the runtime's tables.
 int QIsAlpha(unsigned c) { return c < 0x80 ? QIsAsciiLetter(c) : iswalpha((wint_t)c) != 0; }
-int QIsDigit(unsigned c) { return c < 0x80 ? QIsAsciiDigit(c) : iswdigit((wint_t)c) != 0; }
 int QIsAlnum(unsigned c) {
   return c < 0x80 ? (QIsAsciiLetter(c) || QIsAsciiDigit(c)) : iswalnum((wint_t)c) != 0;
 }

@@ -33,7 +33,6 @@ unsigned QFoldUpperAscii(unsigned c);
 // The platform's wide-character classification (Unicode-aware).
 int QIsSpace(unsigned c);
 int QIsAlpha(unsigned c);
-int QIsDigit(unsigned c);
 int QIsAlnum(unsigned c);
 
 // Reads an unsigned 32-bit number in the given base (10 or 16) from s, like

@@ -2,8 +2,7 @@
 
 #include "common/qstr.h"
 #include "platform/os.h"
-#include "plugin/host.h"
-#include "plugin/plugin.h"
+#include "platform/host.h"
 #include "settings/settings.h"
 #include "textsource/textsource.h"
 
@@ -55,7 +54,7 @@ int FindTLDInFile(const qchar* label) {
 
   TextSource source = {};
   int rc = OpenTextSource(&source, path);
-  if (rc == -100) return 0;  // an empty file knows no label
+  if (rc == OPEN_EMPTY) return 0;  // an empty file knows no label
   if (rc != 0) return -1;
 
   if (PluginSettings.DebugMode)

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "faults/leaks.h"
-#include "plugin/version.h"
+#include "common/version.h"
 #include "support/plugin_fixture.h"
 
 namespace {

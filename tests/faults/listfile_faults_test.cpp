@@ -15,7 +15,7 @@
 #include "textsource/os_faults.h"
 #include "validate/tldfile.h"
 #include "validate/validate.h"
-#include "plugin/version.h"
+#include "common/version.h"
 #include "support/plugin_fixture.h"
 
 namespace {

@@ -1,0 +1,70 @@
+// What the rule code may rely on from the platform layer (platform/os.h),
+// written once and run against both of its implementations: the Win32 layer
+// under Wine and the native build's fakes.
+#include <gtest/gtest.h>
+
+#include "platform/os.h"
+#include "os_contract.h"
+
+namespace {
+
+class OsContract : public ::testing::Test {
+ protected:
+  void SetUp() override { ContractReset(); }
+  void TearDown() override { ContractReset(); }
+};
+
+// A missing key, a created one, a value read back whole, into a buffer too
+// small, and one that is not there; the roots are separate key spaces.
+TEST_F(OsContract, Registry) {
+  QHandle key = &key;
+  EXPECT_EQ(OsRegOpenRead(OS_HKEY_CURRENT_USER, CONTRACT_KEY, &key), 2);  // ERROR_FILE_NOT_FOUND
+  EXPECT_EQ(key, nullptr);
+  ASSERT_EQ(OsRegCreateWrite(OS_HKEY_CURRENT_USER, CONTRACT_KEY, &key), 0);
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(OsRegSetDword(key, QT("Seven"), 7), 0);
+  OsRegClose(key);
+
+  ASSERT_EQ(OsRegOpenRead(OS_HKEY_CURRENT_USER, CONTRACT_KEY, &key), 0);
+  uint32_t type = 0, data = 0, size = 4;
+  EXPECT_EQ(OsRegQuery(key, QT("Seven"), &type, &data, &size), 0);
+  EXPECT_EQ(type, OS_REG_DWORD);
+  EXPECT_EQ(size, 4u);
+  EXPECT_EQ(data, 7u);
+  type = 0, size = 2;
+  EXPECT_EQ(OsRegQuery(key, QT("Seven"), &type, &data, &size), 234);  // ERROR_MORE_DATA
+  EXPECT_EQ(type, OS_REG_DWORD);
+  EXPECT_EQ(size, 4u);
+  size = 4;
+  EXPECT_EQ(OsRegQuery(key, QT("Missing"), &type, &data, &size), 2);
+  OsRegClose(key);
+
+  key = &key;
+  EXPECT_EQ(OsRegOpenRead(OS_HKEY_LOCAL_MACHINE, CONTRACT_KEY, &key), 2);
+  EXPECT_EQ(key, nullptr);
+}
+
+// The module's path whole, or nothing: a path that does not fit with its
+// terminator is no path at all.
+TEST_F(OsContract, ModuleFileName) {
+  QString expected;
+  QHandle module = ContractModule(&expected);
+  ASSERT_GT(expected.size(), 3u);
+  qchar path[512];
+  ASSERT_LT(expected.size(), 512u);
+  EXPECT_EQ(OsModuleFileName(module, path, 512), expected.size());
+  EXPECT_EQ(QString(path), expected);
+  EXPECT_EQ(OsModuleFileName(module, path, expected.size() + 1), expected.size());
+  EXPECT_EQ(QString(path), expected);
+  for (size_t cap : {expected.size(), (size_t)3, (size_t)1}) {
+    path[0] = 'x';
+    EXPECT_EQ(OsModuleFileName(module, path, cap), 0u) << cap;
+    EXPECT_EQ(path[0], 0) << cap;
+  }
+  EXPECT_EQ(OsModuleFileName(module, path, 0), 0u);
+  EXPECT_EQ(OsModuleFileName(module, nullptr, 16), 0u);
+}
+
+TEST_F(OsContract, StandardErrorHandle) { EXPECT_NE(OsStdErrorHandle(), nullptr); }
+
+}  // namespace
