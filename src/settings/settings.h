@@ -24,23 +24,9 @@ struct PluginSettingsRecord {
 // The process-wide flags, holding their values at load until changed.
 extern PluginSettingsRecord PluginSettings;
 
-// The values at load, which RestoreDefaults brings back.
-inline constexpr PluginSettingsRecord DefaultSettings = {
-    1,  // TwoLetterTLDs
-    1,  // CheckTopLevelDomain
-    1,  // CheckDomainChars
-    0,  // StripAngleBrackets
-    0,  // StrictCharList
-    0,  // AllowEscapedChars
-    0,  // AllowNonAscii
-    0,  // AllowDottedQuadDomain
-    0,  // AllowLocalhost
-    0,  // CheckMX
-    0,  // AllowNoReply
-    0,  // AllowPostmaster
-    0,  // AllowQuotedStrings
-    0,  // DebugMode
-};
+// The values at load, which RestoreDefaults brings back: TwoLetterTLDs,
+// CheckTopLevelDomain and CheckDomainChars on, every other flag off.
+inline constexpr PluginSettingsRecord DefaultSettings = {1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 // A flag that the registry holds: the value's name (the flag's own) and the
 // field of the record.

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "faults/leaks.h"
+#include "support/leaks.h"
 #include "common/version.h"
 #include "support/plugin_fixture.h"
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "command/help_text.h"
+#include "support/help_text.h"
 #include "settings/settings.h"
 #include "support/plugin_fixture.h"
 

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "faults/leaks.h"
+#include "support/leaks.h"
 #include "platform/os_win.h"
 #include "settings/settings.h"
 #include "textsource/os_faults.h"

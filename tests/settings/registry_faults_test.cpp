@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "faults/leaks.h"
+#include "support/leaks.h"
 #include "platform/os_win.h"
 #include "plugin/plugin.h"
 #include "settings/command.h"
