@@ -14,7 +14,8 @@ QHandle OsStdErrorHandle(void);
 #define OS_HKEY_CURRENT_USER ((QHandle)(intptr_t)(int32_t)0x80000001u)
 #define OS_HKEY_LOCAL_MACHINE ((QHandle)(intptr_t)(int32_t)0x80000002u)
 
-// Registry. root is OS_HKEY_CURRENT_USER or OS_HKEY_LOCAL_MACHINE. Each returns 0 on success, else the system's error value.
+// Registry. root is OS_HKEY_CURRENT_USER or OS_HKEY_LOCAL_MACHINE. Each
+// returns 0 on success, else the system's error value.
 // OsRegOpenRead opens path under root for reading.
 long OsRegOpenRead(QHandle root, const qchar* path, QHandle* key);
 // OsRegCreateWrite creates or opens path under root for writing (non-volatile,

@@ -9,3 +9,9 @@ QHandle ContractModule(QString* path) {
   *path = Fake.ModulePath;
   return (QHandle)&Fake;
 }
+
+QString ContractFile(int which) { return which ? u"C:\\Temp\\contract-1.tmp" : u"C:\\Temp\\contract-0.txt"; }
+
+void ContractWriteFile(const QString& path, const std::string& bytes) {
+  Fake.Files[path] = std::vector<uint8_t>(bytes.begin(), bytes.end());
+}

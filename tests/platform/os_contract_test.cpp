@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/os.h"
+#include "platform/os_textsource.h"
 #include "os_contract.h"
 
 namespace {
@@ -66,5 +67,52 @@ TEST_F(OsContract, ModuleFileName) {
 }
 
 TEST_F(OsContract, StandardErrorHandle) { EXPECT_NE(OsStdErrorHandle(), nullptr); }
+
+// A missing file; an existing one, its size and a mapped view of it; a file
+// created, written, rewound and read back to its end; the temporary folder,
+// whole or not at all.
+TEST_F(OsContract, Files) {
+  const QString existing = ContractFile(0), created = ContractFile(1);
+  QHandle file = &file;
+  EXPECT_EQ(OsTextOpenRead(existing.c_str(), &file), 2);  // ERROR_FILE_NOT_FOUND
+  EXPECT_EQ(file, nullptr);
+
+  ContractWriteFile(existing, "abc");
+  ASSERT_EQ(OsTextOpenRead(existing.c_str(), &file), 0);
+  ASSERT_NE(file, nullptr);
+  OsTextFileInfo info = {};
+  EXPECT_NE(OsTextGetFileInfo(file, &info), 0);
+  EXPECT_EQ(info.Size, 3u);
+  QHandle mapping = nullptr;
+  ASSERT_EQ(OsTextCreateMapping(file, &mapping), 0);
+  const void* view = nullptr;
+  ASSERT_EQ(OsTextMapView(mapping, &view), 0);
+  EXPECT_EQ(std::string(static_cast<const char*>(view), 3), "abc");
+  OsTextUnmapView(view);
+  OsTextCloseHandle(mapping);
+  OsTextCloseHandle(file);
+
+  ASSERT_EQ(OsTextCreateTemp(created.c_str(), &file), 0);
+  EXPECT_EQ(OsTextWrite(file, "xyz", 3), 0);
+  OsTextFlushAndRewind(file);
+  char buffer[8] = {};
+  uint32_t got = 0;
+  EXPECT_NE(OsTextRead(file, buffer, sizeof buffer, &got), 0);
+  EXPECT_EQ(std::string(buffer, got), "xyz");
+  EXPECT_NE(OsTextRead(file, buffer, sizeof buffer, &got), 0);
+  EXPECT_EQ(got, 0u);  // the end
+  OsTextCloseHandle(file);
+  OsTextDeleteFile(created.c_str());
+  EXPECT_EQ(OsTextOpenRead(created.c_str(), &file), 2);
+
+  qchar folder[512];
+  ASSERT_EQ(OsTextTempPath(folder, 512), 0);
+  const QString path(folder);
+  ASSERT_FALSE(path.empty());
+  EXPECT_EQ(path.back(), '\\');
+  folder[0] = 'x';
+  EXPECT_NE(OsTextTempPath(folder, path.size()), 0);  // no room for the terminator
+  EXPECT_EQ(folder[0], 0);
+}
 
 }  // namespace
