@@ -23,8 +23,10 @@
 // followed by one more address. Every 64 combinations the saved settings
 // change (a set under the current user's key, one under the machine's, or
 // none), so that /R finds each; the stand-in DNS client answers from a fixed
-// zone, and now and then reports no connection or a failure status with its
-// answers; the host's batch variables are set for every other combination.
+// zone, one combination in 16 with a failure status beside its answers, and
+// for one in 16 the stand-in WinINet reports no connection; the host's batch
+// variables are set for every other combination (error messages then name
+// the batch file and line).
 //
 // Each answer is checked: @quorvel gives 0 or a result code; the parts are
 // empty unless @quorvel gives 0, and then local part, "@" and domain part
@@ -33,20 +35,22 @@
 // host and cleared after every call.
 //
 // After a warm-up of a few hundred calls (every state of TLDs.txt, DebugMode
-// on over the longest list, every kind of switch line), and again at the end,
-// it takes:
-//   - open handles: the system hands out the lowest free handle slot (see
+// on over the longest list, every kind of switch line, the measures
+// themselves), and again at the end, it takes:
+//   - open handles: Wine hands out the lowest free handle slot (see
 //     tests/support/leaks.h), so the lowest free slots tell how many handles
-//     are open among them;
-//   - private memory: PrivateUsage of GetProcessMemoryInfo;
+//     are open among them; the probe of the fault tests besides;
+//   - private memory: PrivateUsage of GetProcessMemoryInfo (Wine 8 gives it
+//     as PagefileUsage);
 //   - temporary files: files named like the reader's temporary copy
 //     (Quorvel-*.tmp) in the temporary folder;
 //   - mapped views (regions of type MEM_MAPPED), and the stand-in DNS
 //     client's record lists not released and releases of unknown lists.
 // It prints a line of details, then
 //   soak: N calls, handles +H, memory +M KiB, temp files T (Quorvel-x86.dll)
-// and exits with 0 only when H, M and T are 0, nothing else was left behind
-// and every answer passed its check.
+// (N the calls after the warm-up; H, M and T the differences between end and
+// start) and exits with 0 only when H, M and T are 0, nothing else was left
+// behind and every answer passed its check.
 #include <windows.h>
 #include <psapi.h>
 
@@ -186,7 +190,6 @@ const wchar_t* const kListDomains[] = {
 const unsigned kListDomainCount = sizeof kListDomains / sizeof kListDomains[0];
 
 enum ListState { LIST_ABSENT, LIST_UTF8, LIST_UTF16, LIST_REWRITTEN, LIST_EMPTY, LIST_FOLDER, LIST_STATES };
-const char* const kListStateNames[] = {"absent", "UTF-8", "UTF-16", "rewritten", "empty", "folder"};
 
 enum Encoding { ENC_UTF8, ENC_UTF8_BOM, ENC_UTF16LE_BOM, ENC_UTF16BE_BOM, ENC_UTF16LE, ENC_ENCODINGS };
 
@@ -239,19 +242,30 @@ void RemoveList(const std::wstring& path) {
   RemoveDirectoryW(path.c_str());
 }
 
+// Writes bytes to path, replacing the file; false when it cannot (when the
+// plug-in has left the list file open, for one).
+bool WriteList(const std::wstring& path, const std::string& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, nullptr) && written == bytes.size();
+  CloseHandle(h);
+  return ok;
+}
+
 // Puts TLDs.txt into the state (a new random list for LIST_REWRITTEN).
-void SetList(const std::wstring& path, ListState state, Rng& rng) {
+// Returns false when the state could not be made.
+bool SetList(const std::wstring& path, ListState state, Rng& rng) {
   RemoveList(path);
   switch (state) {
-    case LIST_ABSENT: break;
-    case LIST_UTF8: WriteBytes(path, Encode(ListText(rng, true), ENC_UTF8_BOM)); break;
-    case LIST_UTF16: WriteBytes(path, Encode(ListText(rng, true), ENC_UTF16LE_BOM)); break;
+    case LIST_ABSENT: return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+    case LIST_UTF8: return WriteList(path, Encode(ListText(rng, true), ENC_UTF8_BOM));
+    case LIST_UTF16: return WriteList(path, Encode(ListText(rng, true), ENC_UTF16LE_BOM));
     case LIST_REWRITTEN:
-      WriteBytes(path, Encode(ListText(rng, false), (Encoding)rng.Below(ENC_ENCODINGS)));
-      break;
-    case LIST_EMPTY: WriteBytes(path, ""); break;
-    case LIST_FOLDER: CreateDirectoryW(path.c_str(), nullptr); break;
-    default: break;
+      return WriteList(path, Encode(ListText(rng, false), (Encoding)rng.Below(ENC_ENCODINGS)));
+    case LIST_EMPTY: return WriteList(path, "");
+    case LIST_FOLDER: return CreateDirectoryW(path.c_str(), nullptr) != 0;
+    default: return false;
   }
 }
 
@@ -472,6 +486,9 @@ class Soak {
 
   uint64_t Calls() const { return calls_; }
   uint64_t Faults() const { return faults_; }
+  // States of the list file that could not be made (a file or folder of
+  // that name could not be replaced).
+  uint64_t ListFailures() const { return listFailures_; }
   // Connection tests without a place for the flags or with a reserved value.
   int BadNetCalls() const { return badNetCalls_ + StubNetBadCalls(); }
 
@@ -499,6 +516,7 @@ class Soak {
   uint64_t faults_ = 0;
   uint64_t addresses_ = 0;
   int badNetCalls_ = 0;
+  uint64_t listFailures_ = 0;
   bool watch_ = false;
   int64_t watched_ = 0;
 };
@@ -607,7 +625,8 @@ void Soak::Combination(unsigned index) {
 
   unsigned shift = rng_.Below(LIST_STATES);
   for (unsigned s = 0; s < LIST_STATES; ++s) {
-    SetList(listPath_, (ListState)((s + shift) % LIST_STATES), rng_);
+    ListState state = (ListState)((s + shift) % LIST_STATES);
+    if (!SetList(listPath_, state, rng_)) ++listFailures_;
     Address(NextAddress(), true, combo);
   }
 
@@ -632,10 +651,10 @@ void Soak::WarmUp() {
   // The longest output of a call: DebugMode on, the whole longest list
   // compared against the longest label.
   Command(L"/D /$:Y /T:Y /2:N /Z");
-  SetList(listPath_, LIST_UTF16, rng_);
+  if (!SetList(listPath_, LIST_UTF16, rng_)) ++listFailures_;
   Address(kLongestLabel, true, 1u << SwitchBit(L'$') | 1u << SwitchBit(L'T'));
   for (int s = 0; s < LIST_STATES; ++s) {
-    SetList(listPath_, (ListState)s, rng_);
+    if (!SetList(listPath_, (ListState)s, rng_)) ++listFailures_;
     for (int i = 0; i < 8; ++i) Address(NextAddress(), false, 0);
   }
   for (int s = 0; s < SAVED_STATES; ++s) {
@@ -708,7 +727,6 @@ int main() {
     return 2;
   }
 
-  DWORD t0 = GetTickCount();
   Soak soak(plugin, listPath, corpus);
   soak.WarmUp();
   uint64_t warmUpCalls = soak.Calls();
@@ -719,13 +737,16 @@ int main() {
   HandleProbe probe;
   Leftovers start = TakeLeftovers();
   soak.Watch(watch);
+  DWORD t0 = GetTickCount();
   soak.Run(0, combos, progress);
+  double seconds = (GetTickCount() - t0) / 1000.0;
   // The list file and the saved settings as at the start of the measure, so
   // that only the plug-in's own leftovers count.
   RemoveList(listPath);
   ClearSavedSettings();
   HostCaptureStart();
   Leftovers end = TakeLeftovers();
+  long handles = OpenedSince(start.FreeSlots);
   bool sameSlot = probe.NothingLeft();
   int liveLists = StubDnsLiveLists();
   int badFrees = StubDnsBadFrees();
@@ -735,22 +756,23 @@ int main() {
   plugin.ShutdownPlugin(TRUE);
   UnloadPluginExports(&plugin);
   for (const wchar_t* v : {L"_batch", L"_batchname", L"_batchline", L"_transient", L"_pipe"}) HostSetVariable(v, nullptr);
-  double seconds = (GetTickCount() - t0) / 1000.0;
 
   uint64_t calls = soak.Calls() - warmUpCalls;
-  long handles = OpenedSince(start.FreeSlots);
   int64_t memoryKiB = (end.Memory - start.Memory) / 1024;
   int tempFiles = end.TempFiles - start.TempFiles;
   int views = end.Views - start.Views;
   bool pass = handles == 0 && memoryKiB == 0 && tempFiles == 0 && views == 0 && sameSlot && liveLists == 0 &&
-              badFrees == 0 && badNetCalls == 0 && soak.Faults() == 0 && start.Memory >= 0;
+              badFrees == 0 && badNetCalls == 0 && soak.Faults() == 0 && soak.ListFailures() == 0 &&
+              start.Memory >= 0;
 
-  printf("soak: %ls: %u combinations in %.1f s after a warm-up of %llu calls; private memory %lld KiB at the start, "
-         "%lld at the end; lowest free handle %s; mapped views %+d; DNS lists open %d, bad frees %d, "
-         "bad connection calls %d; wrong answers %llu\n",
+  if (handles >= (long)kHandleWindow)
+    printf("soak: every handle slot probed is taken: at least %ld handles were left open\n", handles);
+  printf("soak: %ls: %u combinations in %.1f s after a warm-up of %llu calls; private memory %lld KiB at the "
+         "start, %lld at the end; lowest free handle %s; mapped views %+d; DNS lists open %d, bad frees %d, "
+         "bad connection tests %d; list file not made %llu times; wrong answers %llu\n",
          PLUGIN_FILE_NAME, combos, seconds, (unsigned long long)warmUpCalls, (long long)(start.Memory / 1024),
          (long long)(end.Memory / 1024), sameSlot ? "unchanged" : "CHANGED", views, liveLists, badFrees,
-         badNetCalls, (unsigned long long)soak.Faults());
+         badNetCalls, (unsigned long long)soak.ListFailures(), (unsigned long long)soak.Faults());
   printf("soak: %llu calls, handles %+ld, memory %+lld KiB, temp files %d (%ls)\n", (unsigned long long)calls,
          handles, (long long)memoryKiB, tempFiles, PLUGIN_FILE_NAME);
   fflush(stdout);
