@@ -98,11 +98,13 @@ const wchar_t kValueSwitches[] = L"$2BCEHILMNPQT";
 const int kSwitchCount = 13;
 const unsigned kCombinations = 1u << kSwitchCount;
 
+// The bit of a value switch's letter in a combination (-1 for no switch).
 int SwitchBit(wchar_t letter) {
   for (int i = 0; i < kSwitchCount; ++i)
     if (kValueSwitches[i] == letter) return i;
   return -1;
 }
+// Whether the combination turns the switch of letter on.
 bool IsOn(unsigned combo, wchar_t letter) { return (combo >> SwitchBit(letter)) & 1; }
 
 // The switches the settings list shows, one line each.
@@ -193,7 +195,7 @@ enum ListState { LIST_ABSENT, LIST_UTF8, LIST_UTF16, LIST_REWRITTEN, LIST_EMPTY,
 
 enum Encoding { ENC_UTF8, ENC_UTF8_BOM, ENC_UTF16LE_BOM, ENC_UTF16BE_BOM, ENC_UTF16LE, ENC_ENCODINGS };
 
-// text in the encoding.
+// The bytes of text in the encoding (with its byte-order mark where it has one).
 std::string Encode(const std::wstring& text, Encoding enc) {
   std::string out;
   if (enc == ENC_UTF8 || enc == ENC_UTF8_BOM) {
@@ -401,8 +403,8 @@ long OpenedSince(const std::vector<uintptr_t>& start) {
 
 // Private memory of this process, in bytes: PrivateUsage of
 // GetProcessMemoryInfo, or where the system leaves that at 0 (Wine 8) the
-// figure it gives in PagefileUsage (under Wine the process's anonymous
-// resident and swapped pages); -1 when neither is there.
+// figure it gives in PagefileUsage (under Wine RssAnon plus VmSwap of the
+// process: its anonymous resident and swapped pages); -1 when neither is there.
 int64_t PrivateBytes() {
   PROCESS_MEMORY_COUNTERS_EX pmc = {};
   pmc.cb = sizeof pmc;
@@ -446,13 +448,15 @@ int MappedViews() {
   return n;
 }
 
+// What the process holds at one time, as the soak measures it.
 struct Leftovers {
-  std::vector<uintptr_t> FreeSlots;
+  std::vector<uintptr_t> FreeSlots;  // the lowest kHandleWindow free handle slots
   int64_t Memory = 0;
   int TempFiles = 0;
   int Views = 0;
 };
 
+// The measures now, the memory after the handle slots and before the rest.
 Leftovers TakeLeftovers() {
   Leftovers l;
   l.FreeSlots = LowestFreeSlots(kHandleWindow);
@@ -484,6 +488,7 @@ class Soak {
     watched_ = PrivateBytes();
   }
 
+  // Calls of the plug-in's entries so far, and wrong answers among them.
   uint64_t Calls() const { return calls_; }
   uint64_t Faults() const { return faults_; }
   // States of the list file that could not be made (a file or folder of
@@ -493,16 +498,22 @@ class Soak {
   int BadNetCalls() const { return badNetCalls_ + StubNetBadCalls(); }
 
  private:
+  // One step of the schedule: the combination at index, its six addresses,
+  // its two random lines with their addresses.
   void Combination(unsigned index);
+  // Runs the command with line; returns its exit code, the output captured.
   int Command(const std::wstring& line);
   // Runs a function on the address in the host buffer; returns the text left.
   const wchar_t* Function(int(WINAPI* fn)(LPWSTR), const std::wstring& address);
   // The three functions on the address; known says whether combo is the
   // combination in force (then the silence of DebugMode off is checked).
   void Address(const std::wstring& address, bool known, unsigned combo);
+  // The next address: the corpus in order, every 16th an edge address.
   const std::wstring& NextAddress();
+  // Counts a wrong answer; the first 20 are shown on standard error.
   void Fault(const char* what, const std::wstring& detail);
-  void Watch(const wchar_t* what, const std::wstring& arg);  // the check after one call
+  // With Watch on, reports a change of private memory since the last call.
+  void WatchCall(const wchar_t* what, const std::wstring& arg);
 
   const PluginExports& p_;
   std::wstring listPath_;
@@ -531,11 +542,11 @@ int Soak::Command(const std::wstring& line) {
   HostCaptureStart();
   ++calls_;
   int rc = p_.quorvel(buffer_.data());
-  Watch(L"command", line);
+  WatchCall(L"command", line);
   return rc;
 }
 
-void Soak::Watch(const wchar_t* what, const std::wstring& arg) {
+void Soak::WatchCall(const wchar_t* what, const std::wstring& arg) {
   if (!watch_) return;
   int64_t now = PrivateBytes();
   if (now != watched_)
@@ -551,7 +562,7 @@ const wchar_t* Soak::Function(int(WINAPI* fn)(LPWSTR), const std::wstring& addre
   ++calls_;
   if (fn(buffer_.data()) != 0) Fault("a function did not return 0 for", address);
   buffer_[8191] = 0;
-  Watch(L"function", address);
+  WatchCall(L"function", address);
   return buffer_.data();
 }
 
@@ -563,6 +574,7 @@ const std::wstring& Soak::NextAddress() {
   return a;
 }
 
+// Whether text is 0 or one of the result codes of an address, in decimal.
 bool IsResultCode(const std::wstring& text) {
   if (text == L"0") return true;
   int code = _wtoi(text.c_str());
