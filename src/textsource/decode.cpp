@@ -1,4 +1,5 @@
 // Character decoding and line reading over the bytes of an open text source.
+#include "common/bytescan.h"
 #include "common/qstr.h"
 #include "textsource/textsource.h"
 
@@ -116,6 +117,58 @@ static inline int IsWhiteSpace(int32_t c) {
   return QIsSpace((unsigned)c);
 }
 
+int ReadsAsciiAsBytes(const TextSource* source) {
+  if (!source || !source->Data) return 0;
+  int32_t e = source->Encoding;
+  return e == EncAnsi || e == EncUtf8 || e == EncRawBytes;
+}
+
+int IsAsciiTransparent(const TextSource* source) {
+  if (!ReadsAsciiAsBytes(source)) return 0;
+  const TextSource* s = source;
+  const uint8_t* d = s->Data;
+  const uint32_t end = s->Size;
+  if (s->Encoding == EncRawBytes) return QFindZeroByte(d, s->Position, end) == end;
+  if (s->Encoding == EncAnsi) {
+    const uint32_t row = (uint32_t)s->AnsiTable < ANSI_TABLE_COUNT ? (uint32_t)s->AnsiTable : 0;
+    for (uint32_t p = QFindZeroOrHighByte(d, s->Position, end); p < end; p = QFindZeroOrHighByte(d, p + 1, end))
+      if (d[p] == 0 || AnsiTables[row][d[p] - 0x80] < 0x80) return 0;
+    return 1;
+  }
+  // UTF-8: undecodable bytes read as Replacement; of the lead bytes only C0
+  // and C1, E0 before 80-81 and F0 before 80 (overlong forms) can decode
+  // below U+0080.
+  if (s->Replacement < 0x80) return QFindZeroOrHighByte(d, s->Position, end) == end;
+  for (uint32_t p = QFindZeroOrByteOf(d, s->Position, end, 0xC0, 0xC1, 0xE0, 0xF0); p < end;
+       p = QFindZeroOrByteOf(d, p + 1, end, 0xC0, 0xC1, 0xE0, 0xF0)) {
+    unsigned b = d[p], next = p + 1 < end ? d[p + 1] : 0;
+    if (b == 0 || b == 0xC0 || b == 0xC1 || (b == 0xE0 && (next == 0x80 || next == 0x81)) ||
+        (b == 0xF0 && next == 0x80))
+      return 0;
+  }
+  return 1;
+}
+
+// Stores the run of printable ASCII bytes (0x20-0x7E) at Position into the
+// line as ReadTextLine does one character at a time (each such byte is one
+// character of its own value there), and moves Position past it.
+static inline void StorePrintableRun(TextSource* s, qchar* line, uint32_t* stored, int* hasContent) {
+  const uint8_t* d = s->Data;
+  uint32_t p = s->Position, end = s->Size, n = *stored;
+  if (p >= end || d[p] < 0x20 || d[p] > 0x7E) return;
+  int content = *hasContent;
+  for (; p < end; ++p) {
+    unsigned b = d[p];
+    if (b < 0x20 || b > 0x7E) break;
+    content |= b != ' ';  // the one white-space character among them
+    if (n < TEXT_LINE_LEN - 1) line[n++] = (qchar)b;
+  }
+  line[n] = 0;
+  *stored = n;
+  *hasContent = content;
+  s->Position = p;
+}
+
 int ReadTextLine(TextSource* source, qchar* line) {
   if (!source || !line) return -1;
   if (!source->Data) {
@@ -123,6 +176,7 @@ int ReadTextLine(TextSource* source, qchar* line) {
     return -1;
   }
   TextSource* s = source;
+  const int asciiBytes = ReadsAsciiAsBytes(s);
   int hasContent = 0;
   uint32_t stored;
   int32_t c;
@@ -130,6 +184,7 @@ int ReadTextLine(TextSource* source, qchar* line) {
     stored = 0;
     line[0] = 0;
     for (;;) {
+      if (asciiBytes) StorePrintableRun(s, line, &stored, &hasContent);
       c = NextChar(s);
       if (c == 0x0D || c == 0x0A || c == 0x85 || c <= 0) break;
       if (c <= 0xFFFF) {

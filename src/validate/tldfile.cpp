@@ -1,5 +1,6 @@
 #include "validate/tldfile.h"
 
+#include "common/bytescan.h"
 #include "common/qstr.h"
 #include "platform/os.h"
 #include "plugin/host.h"
@@ -8,6 +9,10 @@
 #include "textsource/textsource.h"
 
 static const qchar kListFileName[] = QT("TLDs.txt");
+
+// Longest label sought in the bytes themselves (longer ones, which no
+// address can hold, are sought in the lines), terminator included.
+#define MAX_FOLDED_LABEL 1024
 
 // Turns the library path in path (capacity cap units) into the path of the
 // list file beside it: everything after the last separator is replaced by
@@ -46,6 +51,102 @@ static qchar* LineEntry(qchar* line) {
   return p;
 }
 
+// Length of the label as lower-case ASCII bytes in folded (cap bytes), for
+// the search in the bytes: when every unit is an ASCII letter, digit or
+// hyphen and the first a letter. 0 when the label must be sought in the lines
+// (a unit above 0x7F, or too long); -1 when it is ASCII but no entry can equal
+// it (another character, or no letter first).
+static int32_t FoldLabel(const qchar* label, uint8_t* folded, size_t cap) {
+  int32_t k = 0;
+  for (; label[k]; ++k) {
+    unsigned c = label[k];
+    if (c >= 0x80 || (size_t)k + 1 >= cap) return 0;
+    folded[k] = (uint8_t)((c >= 'A' && c <= 'Z') ? c | 0x20 : c);
+  }
+  for (int32_t j = 0; j < k; ++j) {
+    unsigned c = folded[j];
+    int letter = c >= 'a' && c <= 'z';
+    if (j == 0 ? !letter : !(letter || QIsAsciiDigit(c) || c == '-')) return -1;
+  }
+  return k;
+}
+
+// Judges the place s where the folded label (k bytes) stands in the bytes d
+// (read from start to end, ASCII as bytes): 1 when it is the entry of its
+// line, 0 when it is not, -1 when the bytes alone cannot tell (bytes from
+// 0x80 up or zero bytes next to it, or a line long enough to be cut).
+static int JudgeCandidate(const uint8_t* d, uint32_t start, uint32_t end, uint32_t s, const uint8_t* label,
+                          uint32_t k) {
+  for (uint32_t j = 0; j < k; ++j) {
+    unsigned b = d[s + j];
+    if (((b >= 'A' && b <= 'Z') ? b | 0x20 : b) != label[j]) return 0;
+  }
+  // Before it on its line: white space only, then one optional dot.
+  uint32_t p = s;
+  if (p > start && d[p - 1] == '.') --p;
+  for (; p > start; --p) {
+    unsigned b = d[p - 1];
+    if (b == '\r' || b == '\n') break;
+    if (b == 0 || b >= 0x80) return -1;
+    if (!QIsSpace(b)) return 0;
+    if (s - p + k + 4 > TEXT_LINE_LEN) return -1;
+  }
+  if (s - p + k + 4 > TEXT_LINE_LEN) return -1;
+  // After it: anything but a letter, digit or hyphen, or the end.
+  if (s + k < end) {
+    unsigned b = d[s + k];
+    if (b == 0 || b >= 0x80) return -1;
+    if (QIsAsciiLetter(b) || QIsAsciiDigit(b) || b == '-') return 0;
+  }
+  return 1;
+}
+
+// The lookup over the bytes of a source that reads ASCII as bytes: seeks the
+// label's first and last bytes together, judges each place found, and reads
+// the lines around a place the bytes cannot judge. Returns 1 found, 0 not
+// found, -1 when the lines must be read (the bytes may hide an entry).
+static int FindEntryInBytes(const TextSource* source, const qchar* label, const uint8_t* folded, uint32_t k,
+                            qchar* line) {
+  const uint8_t* d = source->Data;
+  const uint32_t start = source->Position, end = source->Size;
+  uint32_t read = start;  // the lines before this offset have been read
+  for (uint32_t s = QFindBytePair(d, start, end, folded[0], folded[k - 1], k - 1); s < end;
+       s = QFindBytePair(d, s + 1 > read ? s + 1 : read, end, folded[0], folded[k - 1], k - 1)) {
+    int judged = JudgeCandidate(d, start, end, s, folded, k);
+    if (judged > 0) return 1;
+    if (judged == 0) continue;
+    uint32_t lineStart = s;
+    while (lineStart > read && d[lineStart - 1] != '\r' && d[lineStart - 1] != '\n') --lineStart;
+    TextSource view = *source;
+    view.Position = lineStart;
+    while (view.Position <= s && ReadTextLine(&view, line) == 0) {
+      line[TEXT_LINE_LEN - 1] = 0;
+      const qchar* entry = LineEntry(line);
+      if (entry && QStrEqualNoCase(label, entry)) return 1;
+    }
+    read = view.Position;
+  }
+  return IsAsciiTransparent(source) ? 0 : -1;
+}
+
+int FindEntryInSource(TextSource* source, const qchar* label) {
+  if (!source || !label) return 0;
+  qchar line[TEXT_LINE_LEN];
+  uint8_t folded[MAX_FOLDED_LABEL];
+  int32_t k = FoldLabel(label, folded, sizeof folded);
+  if (k < 0) return 0;
+  if (k > 0 && ReadsAsciiAsBytes(source)) {
+    int found = FindEntryInBytes(source, label, folded, (uint32_t)k, line);
+    if (found >= 0) return found;
+  }
+  while (source->Position <= source->Size && ReadTextLine(source, line) == 0) {
+    line[TEXT_LINE_LEN - 1] = 0;
+    const qchar* entry = LineEntry(line);
+    if (entry && QStrEqualNoCase(label, entry)) return 1;
+  }
+  return 0;
+}
+
 int FindTLDInFile(const qchar* label) {
   if (!label || !*label) return -1;
 
@@ -58,17 +159,20 @@ int FindTLDInFile(const qchar* label) {
   if (rc == -100) return 0;  // an empty file knows no label
   if (rc != 0) return -1;
 
-  if (PluginSettings.DebugMode)
-    Printf(QT("   * Looking for top-level domain '%s' in file %s :\n"), label, path);
-
-  qchar line[TEXT_LINE_LEN];
   int found = 0;
-  while (!found && source.Position <= source.Size && ReadTextLine(&source, line) == 0) {
-    line[TEXT_LINE_LEN - 1] = 0;
-    const qchar* entry = LineEntry(line);
-    if (!entry) continue;
-    if (PluginSettings.DebugMode) Printf(QT("   * Compare '%s' against '%s' :\n"), label, entry);
-    found = QStrEqualNoCase(label, entry);
+  if (!PluginSettings.DebugMode) {
+    found = FindEntryInSource(&source, label);
+  } else {
+    // The traced reading: every candidate compared is written out.
+    Printf(QT("   * Looking for top-level domain '%s' in file %s :\n"), label, path);
+    qchar line[TEXT_LINE_LEN];
+    while (!found && source.Position <= source.Size && ReadTextLine(&source, line) == 0) {
+      line[TEXT_LINE_LEN - 1] = 0;
+      const qchar* entry = LineEntry(line);
+      if (!entry) continue;
+      Printf(QT("   * Compare '%s' against '%s' :\n"), label, entry);
+      found = QStrEqualNoCase(label, entry);
+    }
   }
   CloseTextSource(&source);
   return found;
