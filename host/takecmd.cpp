@@ -8,6 +8,7 @@
 //     %@name[argument], innermost first, in a buffer of 8192 units) and then
 //     run: echo, set, help, usage, exit, or a command of the plug-in.
 #include "takecmd.h"
+#include "plugin/version.h"
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -527,7 +528,7 @@ extern "C" LPCWSTR __cdecl HostCapturedOut(void) { return g_capturedOut.c_str();
 extern "C" LPCWSTR __cdecl HostCapturedErr(void) { return g_capturedErr.c_str(); }
 
 extern "C" int __cdecl HostMain(int argc, LPWSTR* argv) {
-  std::wstring pluginPath = ModuleFolder(nullptr) + L"Quorvel-x86.dll";
+  std::wstring pluginPath = ModuleFolder(nullptr) + PLUGIN_FILE_NAME;
   std::wstring command, batch;
   bool haveCommand = false;
   for (int i = 1; i < argc; ++i) {
@@ -540,7 +541,7 @@ extern "C" int __cdecl HostMain(int argc, LPWSTR* argv) {
     } else if (a == L"-h" || a == L"--help" || a == L"/?") {
       WriteText(GetStdHandle(STD_OUTPUT_HANDLE),
                 L"qhost [-p PLUGIN] [-c COMMAND ...] [BATCHFILE]\r\n"
-                L"Loads the plug-in (default: Quorvel-x86.dll beside qhost.exe) and runs\r\n"
+                L"Loads the plug-in (default: " PLUGIN_FILE_NAME L" beside qhost.exe) and runs\r\n"
                 L"one command, a batch file, or commands from standard input.\r\n");
       return 0;
     } else {

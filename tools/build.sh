@@ -1,10 +1,48 @@
 #!/bin/sh
-# Configures (once) and builds everything into build/ (or $QUORVEL_BUILD).
+# Configures (once) and builds Quorvel into build/ (or $QUORVEL_BUILD):
+#   build/x86   Quorvel-x86.dll, its stand-in host and tests (32-bit)
+#   build/x64   Quorvel-x64.dll, its stand-in host and tests (64-bit)
+#   build/quorvel-VERSION.zip, the release package (made by the x86 build
+#               from both libraries; the x64 build is built first)
+# usage: build.sh              everything, both platforms and the package
+#        build.sh --host ARCH  only the stand-in host and the plug-in of ARCH
+#                              (x86 or x64); quiet unless it builds something,
+#                              and then it says so in one line
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUORVEL_BUILD:-$root/build}
 sh "$root/tools/setup-debian.sh"
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+# configure ARCH: configures build/ARCH once.
+configure() {
+  case $1 in
+    x86) toolchain=mingw-i686 ;;
+    x64) toolchain=mingw-x86_64 ;;
+    *) echo "build.sh: unknown platform $1 (x86 or x64)" >&2; exit 2 ;;
+  esac
+  [ -f "$build/$1/CMakeCache.txt" ] && return 0
+  cmake -S "$root" -B "$build/$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DQUORVEL_PACKAGE_DIR="$build" -DQUORVEL_X64_BUILD="$build/x64" >/dev/null
+}
+
+if [ "$1" = --host ]; then
+  configure "$2"
+  log=$(mktemp)
+  trap 'rm -f "$log"' EXIT
+  # Shows the lines of real work only (not the "Built target" of every
+  # target that is up to date) and all of the output when the build fails.
+  if ! cmake --build "$build/$2" -j"$(nproc)" --target qhost Quorvel >"$log" 2>&1; then
+    cat "$log" >&2
+    exit 1
+  fi
+  if grep -q -E '^\[ *[0-9]+%\] (Building|Linking|Generating|Import library)' "$log"; then
+    grep -E '^\[ *[0-9]+%\] (Building|Linking|Generating|Import library)' "$log" >&2
+    echo "build.sh: built Quorvel-$2.dll and the stand-in host in $build/$2" >&2
+  fi
+  exit 0
 fi
-cmake --build "$build" -j"$(nproc)"
+
+configure x64
+configure x86
+cmake --build "$build/x64" -j"$(nproc)"
+cmake --build "$build/x86" -j"$(nproc)"

@@ -30,13 +30,13 @@ target_link_options(perf_profile PRIVATE ${QUORVEL_STATIC_LINK})
 set_target_properties(perf_bench perf_profile PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PERF_DIR})
 
 add_custom_command(
-  OUTPUT ${PERF_DIR}/TakeCmd.dll ${PERF_DIR}/Quorvel-x86.dll
+  OUTPUT ${PERF_DIR}/TakeCmd.dll ${PERF_DIR}/${QUORVEL_DLL_NAME}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PERF_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:TakeCmd> ${PERF_DIR}/TakeCmd.dll
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Quorvel> ${PERF_DIR}/Quorvel-x86.dll
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Quorvel> ${PERF_DIR}/${QUORVEL_DLL_NAME}
   DEPENDS TakeCmd Quorvel
   COMMENT "Plug-in and host beside the benchmark")
-add_custom_target(perf_files DEPENDS ${PERF_DIR}/TakeCmd.dll ${PERF_DIR}/Quorvel-x86.dll)
+add_custom_target(perf_files DEPENDS ${PERF_DIR}/TakeCmd.dll ${PERF_DIR}/${QUORVEL_DLL_NAME})
 
 add_custom_target(perf)
 add_dependencies(perf perf_bench perf_profile perf_files perf_stub_dnsapi perf_stub_wininet)

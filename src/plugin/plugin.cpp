@@ -11,10 +11,10 @@ QHandle ModuleHandle = nullptr;
 // Fills the information record; the same values at every call.
 static void FillPluginInfo(void) {
   PluginInfo.Name = PLUGIN_NAME;
-  PluginInfo.Author = QT("The Quorvel developers");
+  PluginInfo.Author = PLUGIN_AUTHOR;
   PluginInfo.AuthorEmail = QT("quorvel@example.org");
   PluginInfo.WebPage = QT("https://example.org/quorvel");
-  PluginInfo.Description = QT("Validate email addresses.");
+  PluginInfo.Description = PLUGIN_DESCRIPTION;
   PluginInfo.ImplementedNames = QT("@quorvel,@emaildpart,@emaillpart,quorvel");
   PluginInfo.MajorVersion = PLUGIN_MAJOR;
   PluginInfo.MinorVersion = PLUGIN_MINOR;

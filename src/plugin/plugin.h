@@ -2,9 +2,11 @@
 #pragma once
 
 #include "common/qchar.h"
+#include "plugin/version.h"
 
-// The record handed to the host by GetPluginInfo: nine 32-bit fields, then
-// two zeroed words the host may look at but the plug-in never touches.
+// The record handed to the host by GetPluginInfo: six string pointers (of the
+// platform's width), three 32-bit version numbers, then two zeroed 32-bit
+// words the host may look at but the plug-in never touches.
 struct PluginInfoRecord {
   const qchar* Name;
   const qchar* Author;
@@ -23,13 +25,8 @@ extern PluginInfoRecord PluginInfo;
 // The library's own module handle; set once when the process attaches.
 extern QHandle ModuleHandle;
 
-#define PLUGIN_NAME QT("Quorvel")
-#define PLUGIN_MAJOR 0
-#define PLUGIN_MINOR 36
-#define PLUGIN_BUILD 0
-// The revision and processor platform shown in the long version line.
-#define PLUGIN_REVISION 1
-#define PLUGIN_PLATFORM QT("x86")
+// PLUGIN_NAME, the version numbers and PLUGIN_PLATFORM come from the build
+// (plugin/version.h).
 
 // Writes "Quorvel plugin: " to standard error and, inside a batch file, the
 // batch file's name and line ("name [line]  "). Returns 0.

@@ -25,9 +25,10 @@ struct PluginSettingsRecord {
 extern PluginSettingsRecord PluginSettings;
 
 // Registry roots, with the values Windows gives HKEY_CURRENT_USER and
-// HKEY_LOCAL_MACHINE.
-#define OS_HKEY_CURRENT_USER ((QHandle)(uintptr_t)0x80000001u)
-#define OS_HKEY_LOCAL_MACHINE ((QHandle)(uintptr_t)0x80000002u)
+// HKEY_LOCAL_MACHINE: 32-bit values sign-extended to the pointer's width
+// (0xFFFFFFFF80000001 in a 64-bit process).
+#define OS_HKEY_CURRENT_USER ((QHandle)(intptr_t)(int32_t)0x80000001u)
+#define OS_HKEY_LOCAL_MACHINE ((QHandle)(intptr_t)(int32_t)0x80000002u)
 
 // The key under either root that holds the saved flags.
 extern const qchar SettingsKeyPath[];

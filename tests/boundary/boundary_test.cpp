@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "faults/leaks.h"
+#include "plugin/version.h"
 #include "support/plugin_fixture.h"
 
 namespace {
@@ -72,7 +73,7 @@ class BoundaryTest : public ::testing::Test {
     RemoveStaleTemporaryCopy();
     HostSetVariable(L"_transient", L"1");
     HostSetVariable(L"_batch", L"0");
-    Load(PluginFolder() + L"Quorvel-x86.dll");
+    Load(PluginFolder() + PLUGIN_FILE_NAME);
   }
   void TearDown() override {
     Unload();
@@ -247,7 +248,7 @@ TEST_F(BoundaryTest, TokenCount) {
 TEST_F(BoundaryTest, BinaryListFile) {
   std::vector<std::string> files;
   // The plug-in itself.
-  HANDLE h = CreateFileW((PluginFolder() + L"Quorvel-x86.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  HANDLE h = CreateFileW((PluginFolder() + PLUGIN_FILE_NAME).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                          OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   std::string dll(GetFileSize(h, nullptr), '\0');
@@ -414,8 +415,8 @@ TEST_F(BoundaryTest, LibraryInADeepFolder) {
   std::wstring dll;
   while (CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) {
     folders.push_back(folder);
-    std::wstring candidate = folder + L"\\Quorvel-x86.dll";
-    if (!CopyFileW((PluginFolder() + L"Quorvel-x86.dll").c_str(), candidate.c_str(), FALSE)) break;
+    std::wstring candidate = folder + L"\\" PLUGIN_FILE_NAME;
+    if (!CopyFileW((PluginFolder() + PLUGIN_FILE_NAME).c_str(), candidate.c_str(), FALSE)) break;
     WriteBytes(folder + L"\\TLDs.txt", "deep\r\n");
     if (!dll.empty()) {
       DeleteFileW(dll.c_str());

@@ -228,7 +228,8 @@ TEST_F(CommandTest, HelpEndsTheCommand) {
   EXPECT_EQ(out, kHelp);
   EXPECT_EQ(err, L"");
   EXPECT_EQ(Command(L"/??", &out, &err), 0);
-  EXPECT_EQ(out, std::wstring(kHelp) + L"\r\n\t\t\t\tQuorvel  0.36.0.1 (x86)\r\n");
+  const wchar_t* platform = sizeof(void*) == 8 ? L"x64" : L"x86";
+  EXPECT_EQ(out, std::wstring(kHelp) + L"\r\n\t\t\t\tQuorvel  0.36.0.1 (" + platform + L")\r\n");
   // Switches before /? are dropped, tokens after it are not looked at.
   EXPECT_EQ(Command(L"/B:Y /S /? /x", &out, &err), 0);
   EXPECT_EQ(out, kHelp);

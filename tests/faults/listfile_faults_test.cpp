@@ -15,6 +15,7 @@
 #include "textsource/os_faults.h"
 #include "validate/tldfile.h"
 #include "validate/validate.h"
+#include "plugin/version.h"
 #include "support/plugin_fixture.h"
 
 namespace {
@@ -22,7 +23,7 @@ namespace {
 std::wstring g_folder;  // with a trailing backslash
 
 DWORD WINAPI ModulePath(HMODULE, LPWSTR path, DWORD size) {
-  std::wstring p = g_folder + L"Quorvel-x86.dll";
+  std::wstring p = g_folder + PLUGIN_FILE_NAME;
   lstrcpynW(path, p.c_str(), (int)size);
   return (DWORD)p.size();
 }

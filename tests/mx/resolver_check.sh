@@ -5,12 +5,13 @@
 # answers for the zone com itself and forwards nothing, and the namespaces
 # reach no other network, so no query leaves them.
 #
-# Usage: resolver_check.sh TEST_EXE PREFIX_DIR WORK_DIR
+# Usage: resolver_check.sh TEST_EXE PREFIX_DIR WORK_DIR WINE WINE64
+# (WINE runs the test program, WINE64 makes the 64-bit prefix.)
 # Exit 77 (skipped) when the tools or the rights are missing.
 set -u
-exe=$1 prefix=$2 work=$3
+exe=$1 prefix=$2 work=$3 wine=$4 wine64=$5
 
-for tool in unshare ip dnsmasq wine wineserver mount; do
+for tool in unshare ip dnsmasq "$wine" "$wine64" wineserver mount; do
   command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool not found"; exit 77; }
 done
 [ "$(id -u)" = 0 ] || { echo "skipped: needs root for network namespaces"; exit 77; }
@@ -48,16 +49,16 @@ dnsmasq --keep-in-foreground --no-resolv --no-hosts --no-poll --bind-interfaces 
   --user=root --group=root &
 server=$!
 sleep 1
-[ ! -f "$WINEPREFIX/system.reg" ] && { wineboot -i >/dev/null 2>&1 || true; wineserver -w; }
+[ ! -f "$WINEPREFIX/system.reg" ] && { WINEARCH=win64 "$WINE64" wineboot -i >/dev/null 2>&1 || true; wineserver -w; }
 rc=0
-QUORVEL_NET_ONLINE=$online wine "$EXE" || rc=$?
+QUORVEL_NET_ONLINE=$online "$WINE" "$EXE" || rc=$?
 wineserver -k 2>/dev/null || true
 kill "$server" 2>/dev/null || true
 exit $rc
 INNER
 }
 
-export EXE="$exe" WORK="$work"
+export EXE="$exe" WORK="$work" WINE="$wine" WINE64="$wine64"
 status=0
 echo "== with a default route"
 run_pass 1 || status=1

@@ -30,5 +30,6 @@ add_dependencies(mx_resolver_test Quorvel)
 add_test(NAME mx_resolver_test
          COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/resolver_check.sh $<TARGET_FILE:mx_resolver_test>
                  ${CMAKE_BINARY_DIR}/wineprefix-net ${CMAKE_BINARY_DIR}/mx-resolver
+                 ${QUORVEL_WINE} ${QUORVEL_WINE64}
          WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set_tests_properties(mx_resolver_test PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)

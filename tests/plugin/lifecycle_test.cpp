@@ -1,6 +1,9 @@
 // The plug-in as the host meets it: its information record, the entries that
 // do no work, and the load message.
+#include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/plugin_fixture.h"
 
@@ -33,7 +36,40 @@ TEST_F(PluginTest, InformationRecord) {
   EXPECT_EQ(first->BuildNumber, 0);
   EXPECT_EQ(first->Reserved[0], 0);
   EXPECT_EQ(first->Reserved[1], 0);
-  EXPECT_EQ(sizeof(InfoRecord), 44u);
+  // Pointers of the platform's width, then five 32-bit integers.
+  EXPECT_EQ(offsetof(InfoRecord, MajorVersion), 6 * sizeof(void*));
+  EXPECT_EQ(sizeof(InfoRecord), sizeof(void*) == 8 ? 72u : 44u);
+}
+
+// The version resource that Windows shows under Properties, Details.
+TEST_F(PluginTest, VersionResource) {
+  wchar_t path[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(plugin_.Module, path, MAX_PATH), 0u);
+  std::vector<char> data(GetFileVersionInfoSizeW(path, nullptr));
+  ASSERT_FALSE(data.empty());
+  ASSERT_TRUE(GetFileVersionInfoW(path, 0, static_cast<DWORD>(data.size()), data.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT size = 0;
+  ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(36, 0));
+  EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(1, 0));
+  EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(36, 0));
+  EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(1, 0));
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+  std::wstring file = path;
+  file = file.substr(file.find_last_of(L'\\') + 1);
+  const std::pair<const wchar_t*, std::wstring> strings[] = {
+      {L"FileVersion", L"0.36.0.1"},      {L"ProductVersion", L"0.36.0.1"},
+      {L"ProductName", L"Quorvel"},       {L"FileDescription", L"Validate email addresses."},
+      {L"OriginalFilename", file},        {L"InternalName", file},
+      {L"CompanyName", std::wstring(static_cast<InfoRecord*>(plugin_.GetPluginInfo())->Author)},
+  };
+  for (const auto& s : strings) {
+    wchar_t* value = nullptr;
+    std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + s.first;
+    ASSERT_TRUE(VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &size)) << s.first;
+    EXPECT_EQ(std::wstring(value), s.second) << s.first;
+  }
 }
 
 TEST_F(PluginTest, EntriesWithoutWork) {

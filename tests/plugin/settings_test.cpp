@@ -49,4 +49,28 @@ TEST_F(PluginTest, SavedValuesOfEveryShape) {
   EXPECT_EQ(Quorvel(L"john@example.de"), L"1048");        // 0 means off
 }
 
+// On 64-bit Windows the machine's key is seen through the reader's registry
+// view: a 32-bit library reads Software\WOW6432Node\TavoPlugins\Quorvel, a
+// 64-bit one Software\TavoPlugins\Quorvel. Both keys are written here as an
+// administrator sees them in the 64-bit view.
+TEST_F(PluginTest, MachineKeyOfTheLibrarysRegistryView) {
+  const wchar_t* ownKey = sizeof(void*) == 4 ? L"Software\\WOW6432Node\\TavoPlugins\\Quorvel"
+                                             : L"Software\\TavoPlugins\\Quorvel";
+  const wchar_t* otherKey = sizeof(void*) == 4 ? L"Software\\TavoPlugins\\Quorvel"
+                                               : L"Software\\WOW6432Node\\TavoPlugins\\Quorvel";
+  auto write = [](const wchar_t* path, DWORD value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, L"StripAngleBrackets", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+    RegCloseKey(key);
+  };
+  write(ownKey, 1);
+  write(otherKey, 0);
+  Reload();
+  EXPECT_EQ(Quorvel(kBracketed), L"0") << "the machine's key of the other view was read";
+  for (const wchar_t* path : {ownKey, otherKey}) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path, KEY_WOW64_64KEY, 0);
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
 #include "support/plugin_fixture.h"
 
+#include "plugin/version.h"
+
 #include <vector>
 
 const wchar_t kSettingsKey[] = L"Software\\TavoPlugins\\Quorvel";
@@ -83,7 +85,7 @@ void PluginTest::TearDown() {
 
 void PluginTest::Reload(const wchar_t* transient, const wchar_t* pipe, std::wstring* out) {
   UnloadPluginExports(&plugin_);
-  ASSERT_TRUE(LoadPluginExports(&plugin_, L"Quorvel-x86.dll"));
+  ASSERT_TRUE(LoadPluginExports(&plugin_, PLUGIN_FILE_NAME));
   HostSetVariable(L"_transient", transient);
   HostSetVariable(L"_pipe", pipe);
   OutputCapture capture;

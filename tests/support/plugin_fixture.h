@@ -1,6 +1,7 @@
-// Test bed for the plug-in: loads the real Quorvel-x86.dll the way a host
-// does, captures what it writes through the stand-in host's services, and
-// resets the saved settings in the (Wine) registry.
+// Test bed for the plug-in: loads the real library of the build's platform
+// (Quorvel-x86.dll or Quorvel-x64.dll) the way a host does, captures what it
+// writes through the stand-in host's services, and resets the saved settings
+// in the (Wine) registry.
 #pragma once
 
 #include <windows.h>

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "plugin/version.h"
 #include "support/plugin_fixture.h"
 
 namespace {
@@ -69,7 +70,7 @@ class TldFileTest : public ::testing::Test {
     RemoveList(ListPath());
     RemoveList(ProgramFolder() + L"TLDs.txt");
     HostSetVariable(L"_transient", L"1");
-    ASSERT_TRUE(LoadPluginExports(&plugin_, (PluginFolder() + L"Quorvel-x86.dll").c_str()));
+    ASSERT_TRUE(LoadPluginExports(&plugin_, (PluginFolder() + PLUGIN_FILE_NAME).c_str()));
     OutputCapture capture;
     plugin_.GetPluginInfo();
     ASSERT_EQ(plugin_.InitializePlugin(), 0);

@@ -1,5 +1,5 @@
 // Throughput benchmark of the plug-in as a host uses it: loads the real
-// Quorvel-x86.dll (beside this program and the stand-in TakeCmd.dll), sets
+// plug-in (beside this program and the stand-in TakeCmd.dll), sets
 // the options the way a user does (registry values, then a fresh load), and
 // calls f_quorvel on every address of a corpus.
 //
@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "takecmd.h"
+#include "plugin/version.h"
 
 namespace {
 
@@ -152,7 +153,7 @@ Options ParseArgs() {
 int main() {
   Options opt = ParseArgs();
   std::wstring folder = OwnFolder();
-  std::wstring dllPath = folder + L"Quorvel-x86.dll";
+  std::wstring dllPath = folder + PLUGIN_FILE_NAME;
   std::wstring listPath = folder + L"TLDs.txt";
 
   std::vector<std::wstring> corpus = ReadLines(opt.Corpus);
