@@ -4,14 +4,16 @@
 // native build as bin/native_bench; tools/perf/run_all.sh runs it, the test
 // command does not.
 //
-//   native_bench --corpus FILE --tlds FILE [--runs N]
+//   native_bench --corpus FILE --tlds FILE [--runs N] [--today TABLE]
 //                [--profile corpus|nolist|rules|lookup:LABEL [--count N]]
 //
 // The corpus is UTF-8, one address a line; the list file is placed beside
 // the (fake) library as TLDs.txt. Every figure is the median of N timed runs
 // (7 by default) after one untimed run; one run of a corpus figure is a pass
 // over the whole corpus, one run of a single-lookup figure repeats the
-// lookup until 20 ms have passed. Prints a Markdown table.
+// lookup until 20 ms have passed. Prints a Markdown table; with --today, an
+// earlier table of this program (tools/perf/native_before.sh makes one of the
+// tree before the fast paths), each figure beside its earlier one.
 //
 // With --profile it times nothing and runs one kind of work only, N times
 // (1 by default): a pass over the corpus with the list, without a list file,
@@ -49,6 +51,7 @@ struct Options {
   int Runs = 7;
   std::string Profile;
   int Count = 1;
+  std::string Today;
 };
 
 [[noreturn]] void Fail(const char* what, const std::string& detail) {
@@ -157,18 +160,64 @@ std::vector<std::u16string> Entries() {
 std::string Narrow(const std::u16string& s) { return FakeNarrow(s); }
 
 struct Row {
-  std::string Name;
+  std::string Name;    // the measurement, the same in every run
+  std::string Detail;  // what it was measured on
   double Ns;
-  std::string Unit;
 };
 
-void Print(const std::vector<Row>& rows) {
-  printf("| measurement | figure |\n|---|---:|\n");
+// A figure in ns or µs, as the table shows it.
+std::string Figure(double ns) {
+  char text[40];
+  if (ns >= 10000) snprintf(text, sizeof text, "%.1f µs", ns / 1000);
+  else snprintf(text, sizeof text, "%.0f ns", ns);
+  return text;
+}
+
+// The figures of an earlier table printed by this program (name -> ns).
+std::vector<std::pair<std::string, double>> ReadToday(const std::string& path) {
+  std::vector<std::pair<std::string, double>> out;
+  std::istringstream in(ReadFile(path));
+  std::string line;
+  while (std::getline(in, line)) {
+    // | name | detail | figure | ...
+    std::vector<std::string> cells;
+    size_t p = 0;
+    while ((p = line.find('|', p)) != std::string::npos) {
+      size_t q = line.find('|', p + 1);
+      if (q == std::string::npos) break;
+      std::string cell = line.substr(p + 1, q - p - 1);
+      cell.erase(0, cell.find_first_not_of(' '));
+      cell.erase(cell.find_last_not_of(' ') + 1);
+      cells.push_back(cell);
+      p = q;
+    }
+    if (cells.size() < 3) continue;
+    double v = atof(cells[2].c_str());
+    if (v <= 0) continue;
+    if (cells[2].find("µs") != std::string::npos) v *= 1000;
+    out.push_back({cells[0], v});
+  }
+  return out;
+}
+
+void Print(const std::vector<Row>& rows, const std::string& todayPath) {
+  std::vector<std::pair<std::string, double>> today;
+  if (!todayPath.empty()) today = ReadToday(todayPath);
+  if (today.empty()) {
+    printf("| measurement | on | figure |\n|---|---|---:|\n");
+  } else {
+    printf("| measurement | on | figure | today | today / figure |\n|---|---|---:|---:|---:|\n");
+  }
   for (const Row& r : rows) {
-    if (r.Ns >= 10000)
-      printf("| %s | %.1f µs%s |\n", r.Name.c_str(), r.Ns / 1000, r.Unit.c_str());
-    else
-      printf("| %s | %.0f ns%s |\n", r.Name.c_str(), r.Ns, r.Unit.c_str());
+    printf("| %s | %s | %s |", r.Name.c_str(), r.Detail.c_str(), Figure(r.Ns).c_str());
+    if (!today.empty()) {
+      double before = 0;
+      for (const auto& t : today)
+        if (t.first == r.Name) before = t.second;
+      if (before > 0) printf(" %s | %.1f× |", Figure(before).c_str(), before / r.Ns);
+      else printf(" | |");
+    }
+    printf("\n");
   }
 }
 
@@ -202,9 +251,10 @@ int main(int argc, char** argv) {
     else if (a == "--runs" && i + 1 < argc) o.Runs = atoi(argv[++i]);
     else if (a == "--profile" && i + 1 < argc) o.Profile = argv[++i];
     else if (a == "--count" && i + 1 < argc) o.Count = atoi(argv[++i]);
-    else Fail("usage: native_bench --corpus FILE --tlds FILE [--runs N]", "");
+    else if (a == "--today" && i + 1 < argc) o.Today = argv[++i];
+    else Fail("usage: native_bench --corpus FILE --tlds FILE [--runs N] [--today TABLE] [--profile WHAT [--count N]]", "");
   }
-  if (o.Corpus.empty() || o.Tlds.empty() || o.Runs < 1) Fail("usage: native_bench --corpus FILE --tlds FILE [--runs N]", "");
+  if (o.Corpus.empty() || o.Tlds.empty() || o.Runs < 1) Fail("usage: native_bench --corpus FILE --tlds FILE [--runs N] [--today TABLE] [--profile WHAT [--count N]]", "");
   if (!setlocale(LC_ALL, "C.UTF-8")) Fail("the C.UTF-8 locale is not available", "");
 
   std::vector<std::u16string> corpus;
@@ -225,38 +275,46 @@ int main(int argc, char** argv) {
   const std::u16string unlisted = u"cmo";
 
   std::vector<Row> rows;
-  char name[200];
-  snprintf(name, sizeof name, "per address of the corpus (%zu), with the list (%zu entries)", corpus.size(),
-           entries.size());
+  const std::string corpusDetail = std::to_string(corpus.size()) + " addresses";
+  const std::string listDetail = std::to_string(entries.size()) + " entries";
   Arrange(&list);
-  rows.push_back({name, CorpusNs(corpus, o.Runs), ""});
+  rows.push_back({"per address of the corpus, with the list", corpusDetail + ", " + listDetail,
+                  CorpusNs(corpus, o.Runs)});
   Arrange(nullptr);
-  rows.push_back({"per address of the corpus, without a list file", CorpusNs(corpus, o.Runs), ""});
+  rows.push_back({"per address of the corpus, without a list file", corpusDetail, CorpusNs(corpus, o.Runs)});
   Arrange(nullptr);
   PluginSettings.CheckTopLevelDomain = 0;
-  rows.push_back({"rules alone, top-level-domain check off", CorpusNs(corpus, o.Runs), ""});
+  rows.push_back({"per address, rules alone (top-level-domain check off)", corpusDetail, CorpusNs(corpus, o.Runs)});
 
   Arrange(&list);
   struct Lookup {
     std::string Name;
     std::u16string Label;
+    std::string Detail;
   };
-  std::vector<Lookup> lookups = {
-      {"lookup of the first entry, " + Narrow(entries[0]), entries[0]},
-      {"lookup of com", u"com"},
-      {"lookup of net", u"net"},
-      {"lookup of a middle entry (" + std::to_string(middle + 1) + "), " + Narrow(entries[middle]),
-       entries[middle]},
-      {"lookup of an unlisted label, " + Narrow(unlisted), unlisted},
+  const std::vector<Lookup> lookups = {
+      {"lookup of the first entry", entries[0], Narrow(entries[0]) + ", entry 1"},
+      {"lookup of com", u"com", ""},
+      {"lookup of net", u"net", ""},
+      {"lookup of a middle entry", entries[middle], Narrow(entries[middle]) + ", entry " + std::to_string(middle + 1)},
+      {"lookup of an unlisted label", unlisted, Narrow(unlisted) + ", every line"},
   };
+  double unlistedNs = 0;
   for (const Lookup& l : lookups) {
     if (FindTLDInFile(l.Label.c_str()) != (l.Label == unlisted ? 0 : 1))
       Fail("unexpected answer for", Narrow(l.Label));
-    rows.push_back({l.Name, CallNs(o.Runs, [&] { FindTLDInFile(l.Label.c_str()); }), ""});
+    std::string detail = l.Detail;
+    if (detail.empty()) {
+      size_t at = std::find(entries.begin(), entries.end(), l.Label) - entries.begin();
+      detail = "entry " + std::to_string(at + 1);
+    }
+    const double ns = CallNs(o.Runs, [&] { FindTLDInFile(l.Label.c_str()); });
+    if (l.Label == unlisted) unlistedNs = ns;
+    rows.push_back({l.Name, detail, ns});
   }
 
   // The phases of one lookup.
-  rows.push_back({"phase: platform calls of one lookup alone (fakes)", CallNs(o.Runs, [&] {
+  rows.push_back({"phase: the platform calls of one lookup alone", "the fakes", CallNs(o.Runs, [&] {
                     qchar path[TEXT_PATH_LEN];
                     OsModuleFileName(ModuleHandle, path, TEXT_PATH_LEN);
                     static qchar trueName[TEXT_PATH_LEN];
@@ -271,33 +329,31 @@ int main(int argc, char** argv) {
                     OsTextUnmapView(view);
                     OsTextCloseHandle(mapping);
                     OsTextCloseHandle(file);
-                  }),
-                  ""});
-  rows.push_back({"phase: open and close, detection included", CallNs(o.Runs, [&] {
-                    TextSource s;
-                    OpenTextSource(&s, kListPath);
-                    CloseTextSource(&s);
-                  }),
-                  ""});
+                  })});
+  const double openNs = CallNs(o.Runs, [&] {
+    TextSource s;
+    OpenTextSource(&s, kListPath);
+    CloseTextSource(&s);
+  });
+  rows.push_back({"phase: opening and closing, detection included", "", openNs});
   {
     TextSource s;
     OpenTextSource(&s, kListPath);
-    rows.push_back({"phase: detection", CallNs(o.Runs, [&] {
+    rows.push_back({"phase: detection", "", CallNs(o.Runs, [&] {
                       s.BomLength = 0;
                       s.Position = 0;
                       DetectEncoding(&s, 0);
-                    }),
-                    ""});
+                    })});
     const uint32_t start = s.Position;
     static qchar line[TEXT_LINE_LEN];
-    rows.push_back({"phase: reading every line (ReadTextLine)", CallNs(o.Runs, [&] {
+    rows.push_back({"phase: reading every line (ReadTextLine)", "", CallNs(o.Runs, [&] {
                       s.Position = start;
                       while (s.Position <= s.Size && ReadTextLine(&s, line) == 0) {
                       }
-                    }),
-                    ""});
+                    })});
     CloseTextSource(&s);
   }
-  Print(rows);
+  rows.push_back({"phase: reading and matching, unlisted label", "the lookup less opening", unlistedNs - openNs});
+  Print(rows, o.Today);
   return 0;
 }
