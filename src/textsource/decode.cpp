@@ -149,24 +149,34 @@ int IsAsciiTransparent(const TextSource* source) {
   return 1;
 }
 
-// Stores the run of printable ASCII bytes (0x20-0x7E) at Position into the
-// line as ReadTextLine does one character at a time (each such byte is one
-// character of its own value there), and moves Position past it.
+// Stores the run of printable ASCII characters (U+0020-U+007E) at Position
+// into the line as ReadTextLine does one character at a time, and moves
+// Position past it. Unit is 1 for the encodings that read ASCII as bytes, 2
+// for UTF-16 (BigEndian for EncUtf16Be): there each such byte or unit is one
+// character of its own value.
+template <uint32_t Unit, bool BigEndian>
 static inline void StorePrintableRun(TextSource* s, qchar* line, uint32_t* stored, int* hasContent) {
   const uint8_t* d = s->Data;
   uint32_t p = s->Position, end = s->Size, n = *stored;
-  if (p >= end || d[p] < 0x20 || d[p] > 0x7E) return;
   int content = *hasContent;
-  for (; p < end; ++p) {
-    unsigned b = d[p];
-    if (b < 0x20 || b > 0x7E) break;
-    content |= b != ' ';  // the one white-space character among them
-    if (n < TEXT_LINE_LEN - 1) line[n++] = (qchar)b;
+  for (; p < end && end - p >= Unit; p += Unit) {
+    unsigned c = Unit == 1 ? d[p] : BigEndian ? (unsigned)d[p] << 8 | d[p + 1] : d[p] | (unsigned)d[p + 1] << 8;
+    if (c < 0x20 || c > 0x7E) break;
+    content |= c != ' ';  // the one white-space character among them
+    if (n < TEXT_LINE_LEN - 1) line[n++] = (qchar)c;
   }
+  if (p == s->Position) return;
   line[n] = 0;
   *stored = n;
   *hasContent = content;
   s->Position = p;
+}
+
+// StorePrintableRun for the record's encoding; nothing for the others.
+static inline void StorePrintable(TextSource* s, int kind, qchar* line, uint32_t* stored, int* hasContent) {
+  if (kind == 1) StorePrintableRun<1, false>(s, line, stored, hasContent);
+  else if (kind == 2) StorePrintableRun<2, false>(s, line, stored, hasContent);
+  else if (kind == 3) StorePrintableRun<2, true>(s, line, stored, hasContent);
 }
 
 int ReadTextLine(TextSource* source, qchar* line) {
@@ -176,7 +186,10 @@ int ReadTextLine(TextSource* source, qchar* line) {
     return -1;
   }
   TextSource* s = source;
-  const int asciiBytes = ReadsAsciiAsBytes(s);
+  // Runs of printable ASCII are stored straight from the bytes where the
+  // encoding allows (1 bytes, 2 UTF-16LE, 3 UTF-16BE); everything else goes
+  // through NextChar.
+  const int runs = ReadsAsciiAsBytes(s) ? 1 : s->Encoding == EncUtf16Le ? 2 : s->Encoding == EncUtf16Be ? 3 : 0;
   int hasContent = 0;
   uint32_t stored;
   int32_t c;
@@ -184,7 +197,7 @@ int ReadTextLine(TextSource* source, qchar* line) {
     stored = 0;
     line[0] = 0;
     for (;;) {
-      if (asciiBytes) StorePrintableRun(s, line, &stored, &hasContent);
+      if (runs) StorePrintable(s, runs, line, &stored, &hasContent);
       c = NextChar(s);
       if (c == 0x0D || c == 0x0A || c == 0x85 || c <= 0) break;
       if (c <= 0xFFFF) {
