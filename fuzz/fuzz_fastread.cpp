@@ -16,7 +16,7 @@
 // Invariants: the same detection, BomLength and Position; the same lines,
 // results and positions, line after line, to the end; the same lookup answer;
 // and with IsAsciiTransparent every character below U+0080 read from the text
-// is one byte of that value at its own offset, and no zero character is read.
+// is one unit of that value at its own offset, and no zero character is read.
 #include <string.h>
 
 #include <memory>
@@ -224,15 +224,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // What IsAsciiTransparent promises, character by character.
   if (IsAsciiTransparent(&base)) {
-    FUZZ_CHECK(ReadsAsciiAsBytes(&base), "transparent without reading ASCII as bytes");
+    const uint32_t w = AsciiUnitSize(&base);
+    FUZZ_CHECK(w == 1 || w == 2, "transparent without reading ASCII as units");
     TextSource chars = base;
     for (;;) {
       const uint32_t at = chars.Position;
       const int32_t c = ReadTextChar(&chars);
       if (c < 0) break;
       FUZZ_CHECK(c != 0, "a zero character at %u of a transparent text", at);
-      if (c < 0x80)
-        FUZZ_CHECK(chars.Position == at + 1 && base.Data[at] == c, "U+%04X at %u is not its own byte", c, at);
+      if (c >= 0x80) continue;
+      const uint8_t* u = base.Data + at;
+      const unsigned unit = w == 1 ? u[0] : kind == EncUtf16Be ? (unsigned)u[0] << 8 | u[1] : u[0] | (unsigned)u[1] << 8;
+      FUZZ_CHECK(chars.Position == at + w && (int32_t)unit == c, "U+%04X at %u is not its own unit", c, at);
     }
   }
   return 0;

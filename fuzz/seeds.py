@@ -136,6 +136,7 @@ def fastread_seeds():
     seed("long", "utf8", (" " * 8185 + "museum\n").encode("ascii"), "museum")
     seed("cut", "ansi", (" " * 8185 + "museumx\r\n").encode("ascii"), "museum")
     seed("utf16", "utf16le", ("\ufeff" + listing).encode("utf-16-le"), "net", options=0x20)
+    seed("utf16be", "utf16be", listing.encode("utf-16-be"), "xn--p1ai", options=0x40, position=2)
     seed("utf32", "utf32le", listing.encode("utf-32-le"), "org", options=0x01)
     seed("ebcdic", "ebcdic", "COM\nNET\n".encode("cp500"), "net", options=0x40, position=1)
 

@@ -33,6 +33,22 @@ static inline uint32_t QFindZeroByte(const uint8_t* d, uint32_t from, uint32_t t
   return to;
 }
 
+// Offset of the first zero 16-bit unit among the units from, from + 2, ...
+// that lie wholly inside [from, to), or to when there is none.
+static inline uint32_t QFindZeroUnit(const uint8_t* d, uint32_t from, uint32_t to) {
+  uint32_t i = from;
+#ifdef QBYTESCAN_SSE2
+  const __m128i zero = _mm_setzero_si128();
+  for (; i < to && to - i >= 16; i += 16) {
+    int m = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_loadu_si128((const __m128i*)(d + i)), zero));
+    if (m) return i + (uint32_t)__builtin_ctz((unsigned)m);  // the unit's first byte
+  }
+#endif
+  for (; i < to && to - i >= 2; i += 2)
+    if (d[i] == 0 && d[i + 1] == 0) return i;
+  return to;
+}
+
 // Offset of the first byte at or above 0x80 in d[from, to), or to.
 static inline uint32_t QFindHighByte(const uint8_t* d, uint32_t from, uint32_t to) {
   uint32_t i = from;

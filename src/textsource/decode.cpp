@@ -117,17 +117,20 @@ static inline int IsWhiteSpace(int32_t c) {
   return QIsSpace((unsigned)c);
 }
 
-int ReadsAsciiAsBytes(const TextSource* source) {
+uint32_t AsciiUnitSize(const TextSource* source) {
   if (!source || !source->Data) return 0;
   int32_t e = source->Encoding;
-  return e == EncAnsi || e == EncUtf8 || e == EncRawBytes;
+  if (e == EncAnsi || e == EncUtf8 || e == EncRawBytes) return 1;
+  return (e == EncUtf16Le || e == EncUtf16Be) ? 2 : 0;
 }
 
 int IsAsciiTransparent(const TextSource* source) {
-  if (!ReadsAsciiAsBytes(source)) return 0;
+  const uint32_t unit = AsciiUnitSize(source);
+  if (!unit) return 0;
   const TextSource* s = source;
   const uint8_t* d = s->Data;
   const uint32_t end = s->Size;
+  if (unit == 2) return QFindZeroUnit(d, s->Position, end) == end;  // UTF-16: only zero units can hurt
   if (s->Encoding == EncRawBytes) return QFindZeroByte(d, s->Position, end) == end;
   if (s->Encoding == EncAnsi) {
     const uint32_t row = (uint32_t)s->AnsiTable < ANSI_TABLE_COUNT ? (uint32_t)s->AnsiTable : 0;
@@ -189,7 +192,8 @@ int ReadTextLine(TextSource* source, qchar* line) {
   // Runs of printable ASCII are stored straight from the bytes where the
   // encoding allows (1 bytes, 2 UTF-16LE, 3 UTF-16BE); everything else goes
   // through NextChar.
-  const int runs = ReadsAsciiAsBytes(s) ? 1 : s->Encoding == EncUtf16Le ? 2 : s->Encoding == EncUtf16Be ? 3 : 0;
+  const uint32_t unit = AsciiUnitSize(s);
+  const int runs = unit == 1 ? 1 : unit == 2 ? (s->Encoding == EncUtf16Le ? 2 : 3) : 0;
   int hasContent = 0;
   uint32_t stored;
   int32_t c;

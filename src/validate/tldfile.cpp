@@ -10,7 +10,7 @@
 
 static const qchar kListFileName[] = QT("TLDs.txt");
 
-// Longest label sought in the bytes themselves (longer ones, which no
+// Longest label sought in the units themselves (longer ones, which no
 // address can hold, are sought in the lines), terminator included.
 #define MAX_FOLDED_LABEL 1024
 
@@ -52,7 +52,7 @@ static qchar* LineEntry(qchar* line) {
 }
 
 // Length of the label as lower-case ASCII bytes in folded (cap bytes), for
-// the search in the bytes: when every unit is an ASCII letter, digit or
+// the search in the units: when every unit is an ASCII letter, digit or
 // hyphen and the first a letter. 0 when the label must be sought in the lines
 // (a unit above 0x7F, or too long); -1 when it is ASCII but no entry can equal
 // it (another character, or no letter first).
@@ -71,52 +71,73 @@ static int32_t FoldLabel(const qchar* label, uint8_t* folded, size_t cap) {
   return k;
 }
 
-// Judges the place s where the folded label (k bytes) stands in the bytes d
-// (read from start to end, ASCII as bytes): 1 when it is the entry of its
-// line, 0 when it is not, -1 when the bytes alone cannot tell (bytes from
-// 0x80 up or zero bytes next to it, or a line long enough to be cut).
-static int JudgeCandidate(const uint8_t* d, uint32_t start, uint32_t end, uint32_t s, const uint8_t* label,
-                          uint32_t k) {
+// The text of a source as units of size 1 (bytes) or 2 (UTF-16, big-endian
+// or not) from start, the first unit read, to end.
+struct UnitText {
+  const uint8_t* Data;
+  uint32_t Start, End, Size;
+  int BigEndian;
+  // The unit at byte offset p (a unit boundary, p + Size <= End).
+  unsigned At(uint32_t p) const {
+    if (Size == 1) return Data[p];
+    return BigEndian ? (unsigned)Data[p] << 8 | Data[p + 1] : Data[p] | (unsigned)Data[p + 1] << 8;
+  }
+};
+
+// Judges the place s (a unit boundary) where the folded label (k units)
+// stands in the text t: 1 when it is the entry of its line, 0 when it is not,
+// -1 when the units alone cannot tell (units from 0x80 up or zero units next
+// to it, or a line long enough to be cut).
+static int JudgeCandidate(const UnitText& t, uint32_t s, const uint8_t* label, uint32_t k) {
+  const uint32_t w = t.Size;
   for (uint32_t j = 0; j < k; ++j) {
-    unsigned b = d[s + j];
-    if (((b >= 'A' && b <= 'Z') ? b | 0x20 : b) != label[j]) return 0;
+    unsigned c = t.At(s + j * w);
+    if (((c >= 'A' && c <= 'Z') ? c | 0x20 : c) != label[j]) return 0;
   }
   // Before it on its line: white space only, then one optional dot.
   uint32_t p = s;
-  if (p > start && d[p - 1] == '.') --p;
-  for (; p > start; --p) {
-    unsigned b = d[p - 1];
-    if (b == '\r' || b == '\n') break;
-    if (b == 0 || b >= 0x80) return -1;
-    if (!QIsSpace(b)) return 0;
-    if (s - p + k + 4 > TEXT_LINE_LEN) return -1;
+  if (p > t.Start && t.At(p - w) == '.') p -= w;
+  for (; p > t.Start; p -= w) {
+    unsigned c = t.At(p - w);
+    if (c == '\r' || c == '\n') break;
+    if (c == 0 || c >= 0x80) return -1;
+    if (!QIsSpace(c)) return 0;
+    if ((s - p) / w + k + 4 > TEXT_LINE_LEN) return -1;
   }
-  if (s - p + k + 4 > TEXT_LINE_LEN) return -1;
+  if ((s - p) / w + k + 4 > TEXT_LINE_LEN) return -1;
   // After it: anything but a letter, digit or hyphen, or the end.
-  if (s + k < end) {
-    unsigned b = d[s + k];
-    if (b == 0 || b >= 0x80) return -1;
-    if (QIsAsciiLetter(b) || QIsAsciiDigit(b) || b == '-') return 0;
+  const uint32_t after = s + k * w;
+  if (t.End - after >= w) {
+    unsigned c = t.At(after);
+    if (c == 0 || c >= 0x80) return -1;
+    if (QIsAsciiLetter(c) || QIsAsciiDigit(c) || c == '-') return 0;
   }
   return 1;
 }
 
-// The lookup over the bytes of a source that reads ASCII as bytes: seeks the
-// label's first and last bytes together, judges each place found, and reads
-// the lines around a place the bytes cannot judge. Returns 1 found, 0 not
-// found, -1 when the lines must be read (the bytes may hide an entry).
-static int FindEntryInBytes(const TextSource* source, const qchar* label, const uint8_t* folded, uint32_t k,
+// The lookup over the units of a source that reads ASCII as units: seeks the
+// label's first and last characters together, judges each place found, and
+// reads the lines around a place the units cannot judge. Returns 1 found, 0
+// not found, -1 when the lines must be read (the units may hide an entry).
+static int FindEntryInUnits(const TextSource* source, const qchar* label, const uint8_t* folded, uint32_t k,
                             qchar* line) {
-  const uint8_t* d = source->Data;
-  const uint32_t start = source->Position, end = source->Size;
-  uint32_t read = start;  // the lines before this offset have been read
-  for (uint32_t s = QFindBytePair(d, start, end, folded[0], folded[k - 1], k - 1); s < end;
-       s = QFindBytePair(d, s + 1 > read ? s + 1 : read, end, folded[0], folded[k - 1], k - 1)) {
-    int judged = JudgeCandidate(d, start, end, s, folded, k);
+  UnitText t = {source->Data, source->Position, source->Size, AsciiUnitSize(source),
+                source->Encoding == EncUtf16Be};
+  const uint32_t w = t.Size;
+  if (t.Start >= t.End || (t.End - t.Start) / w < k) return IsAsciiTransparent(source) ? 0 : -1;
+  // The byte of a unit that holds an ASCII character's value, and the gap
+  // from the first character's byte to the last one's.
+  const uint32_t low = t.BigEndian ? 1 : 0, gap = (k - 1) * w;
+  uint32_t read = t.Start;  // the lines before this offset have been read
+  for (uint32_t b = QFindBytePair(t.Data, t.Start + low, t.End, folded[0], folded[k - 1], gap); b < t.End;
+       b = QFindBytePair(t.Data, b + 1 > read + low ? b + 1 : read + low, t.End, folded[0], folded[k - 1], gap)) {
+    const uint32_t s = b - low;
+    if ((s - t.Start) % w != 0 || t.End - s < k * w) continue;  // not on a unit boundary
+    int judged = JudgeCandidate(t, s, folded, k);
     if (judged > 0) return 1;
     if (judged == 0) continue;
     uint32_t lineStart = s;
-    while (lineStart > read && d[lineStart - 1] != '\r' && d[lineStart - 1] != '\n') --lineStart;
+    while (lineStart > read && t.At(lineStart - w) != '\r' && t.At(lineStart - w) != '\n') lineStart -= w;
     TextSource view = *source;
     view.Position = lineStart;
     while (view.Position <= s && ReadTextLine(&view, line) == 0) {
@@ -135,8 +156,8 @@ int FindEntryInSource(TextSource* source, const qchar* label) {
   uint8_t folded[MAX_FOLDED_LABEL];
   int32_t k = FoldLabel(label, folded, sizeof folded);
   if (k < 0) return 0;
-  if (k > 0 && ReadsAsciiAsBytes(source)) {
-    int found = FindEntryInBytes(source, label, folded, (uint32_t)k, line);
+  if (k > 0 && AsciiUnitSize(source)) {
+    int found = FindEntryInUnits(source, label, folded, (uint32_t)k, line);
     if (found >= 0) return found;
   }
   while (source->Position <= source->Size && ReadTextLine(source, line) == 0) {

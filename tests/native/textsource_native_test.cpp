@@ -159,8 +159,8 @@ TEST(OpenTextSource, EveryAllocationFailureLeavesNothing) {
   }
 }
 
-// What decides whether ASCII text of the reading stands byte for byte in the
-// bytes: the encoding, zero bytes, the lead bytes of overlong forms, a
+// What decides whether ASCII text of the reading stands unit for unit in the
+// bytes: the encoding, zero bytes or units, the lead bytes of overlong forms, a
 // Replacement below U+0080, and only the bytes from Position on.
 TEST(IsAsciiTransparent, OverlongFormsZerosAndReplacementDecide) {
   struct Case {
@@ -185,7 +185,10 @@ TEST(IsAsciiTransparent, OverlongFormsZerosAndReplacementDecide) {
       {std::string("a\0b", 3), EncRawBytes, 0xFFFD, 0, 0},
       {"caf\xE9 \x80\x81\xFF", EncAnsi, 0xFFFD, 0, 1},
       {"\x85\xC1\xAF", EncRawBytes, 0xFFFD, 0, 1},
-      {"a\0b\0", EncUtf16Le, 0xFFFD, 0, 0},
+      {std::string("a\0b\0", 4), EncUtf16Le, 0xFFFD, 0, 1},
+      {std::string("a\0\0\0b", 5), EncUtf16Le, 0xFFFD, 0, 0},  // a zero unit
+      {std::string("\0a\0\0", 4), EncUtf16Be, 0xFFFD, 0, 0},
+      {std::string("\0a\0", 3), EncUtf16Be, 0xFFFD, 0, 1},      // the odd last byte is never read
       {"COM", EncEbcdic, 0xFFFD, 0, 0},
   };
   for (const Case& c : cases) {
@@ -195,7 +198,8 @@ TEST(IsAsciiTransparent, OverlongFormsZerosAndReplacementDecide) {
     r.source.Replacement = c.Replacement;
     r.source.Position = c.Position;
     EXPECT_EQ(IsAsciiTransparent(&r.source), c.Transparent);
-    EXPECT_EQ(ReadsAsciiAsBytes(&r.source), c.Encoding == EncUtf8 || c.Encoding == EncAnsi || c.Encoding == EncRawBytes);
+    const bool bytes = c.Encoding == EncUtf8 || c.Encoding == EncAnsi || c.Encoding == EncRawBytes;
+    EXPECT_EQ(AsciiUnitSize(&r.source), bytes ? 1u : (c.Encoding == EncUtf16Le || c.Encoding == EncUtf16Be) ? 2u : 0u);
   }
 }
 

@@ -156,6 +156,11 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
     int Found;
   };
   const std::string cut(8185, ' ');  // the entry ends where the line is cut, at 8191 units
+  auto utf16le = [](const std::u16string& text) {  // with its byte-order mark
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) bytes += (char)(c & 0xFF), bytes += (char)(c >> 8);
+    return bytes;
+  };
   const Case cases[] = {
       {"c\xC1\xAFm\n", u"com", 1},              // an overlong o
       {"co\xC0\x8Am\n", u"co", 1},              // an overlong line feed ends the line
@@ -171,6 +176,11 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
       {"c_m\n1com\n", u"c_m", 0},               // no entry can be either label
       {"c_m\n1com\n", u"1com", 0},
       {"xn--p1ai\n\xD1\x80\xD1\x84\n", u"\u0440\u0444", 1},
+      {utf16le(u"x\u0085net\r\n\u3000org\r\n"), u"net", 1},
+      {utf16le(u"x\u0085net\r\n\u3000org\r\n"), u"org", 1},
+      {utf16le(u"co\u0000m\r\n\u0441om\r\nmuseum\u00e9\r\n"), u"com", 0},
+      {utf16le(u"co\u0000m\r\n\u0441om\r\nmuseum\u00e9\r\n"), u"museum", 0},
+      {utf16le(std::u16string(8185, ' ') + u"museumx"), u"museum", 1},
   };
   PluginSettings.TwoLetterTLDs = 0;
   Fake.CaptureLimit = 0;
