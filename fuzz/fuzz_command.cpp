@@ -28,27 +28,6 @@
 
 namespace {
 
-struct SavedFlag {
-  const char16_t* Name;
-  int32_t PluginSettingsRecord::*Flag;
-};
-
-// The saved flags in the order LoadSettings reads them.
-const SavedFlag kSaved[12] = {
-    {u"TwoLetterTLDs", &PluginSettingsRecord::TwoLetterTLDs},
-    {u"StripAngleBrackets", &PluginSettingsRecord::StripAngleBrackets},
-    {u"StrictCharList", &PluginSettingsRecord::StrictCharList},
-    {u"AllowDottedQuadDomain", &PluginSettingsRecord::AllowDottedQuadDomain},
-    {u"AllowNonAscii", &PluginSettingsRecord::AllowNonAscii},
-    {u"AllowLocalhost", &PluginSettingsRecord::AllowLocalhost},
-    {u"CheckMX", &PluginSettingsRecord::CheckMX},
-    {u"AllowNoReply", &PluginSettingsRecord::AllowNoReply},
-    {u"AllowPostmaster", &PluginSettingsRecord::AllowPostmaster},
-    {u"CheckTopLevelDomain", &PluginSettingsRecord::CheckTopLevelDomain},
-    {u"AllowEscapedChars", &PluginSettingsRecord::AllowEscapedChars},
-    {u"AllowQuotedStrings", &PluginSettingsRecord::AllowQuotedStrings},
-};
-
 // The value switches by their second character.
 int32_t PluginSettingsRecord::*ValueSwitch(qchar c) {
   switch (c) {
@@ -80,7 +59,7 @@ void ArrangeRegistry(uint8_t world, FuzzInput* in) {
       FakeRegValue value = {OS_REG_DWORD, std::vector<uint8_t>((uint8_t*)&v, (uint8_t*)&v + 4)};
       if ((present >> 12) == (unsigned)i) value.Type = 3;  // one value of the wrong type
       if ((present >> 12) == (unsigned)i + 1) value.Data.resize(2);  // or of the wrong size
-      key[kSaved[i].Name] = value;
+      key[SavedFlags[i].Name] = value;
     }
   }
   if (world & 4) Fake.FailRegOpen = 5;
@@ -94,14 +73,14 @@ int ModelLoad(QHandle root, PluginSettingsRecord* flags) {
   auto key = Fake.Registry.find(FakeKeyName(root, SettingsKeyPath));
   if (Fake.FailRegOpen || key == Fake.Registry.end()) return 1;
   int result = 2;
-  for (const SavedFlag& f : kSaved) {
+  for (const SavedFlag& f : SavedFlags) {
     auto v = key->second.find(f.Name);
     if (Fake.FailRegQuery || v == key->second.end() || v->second.Type != OS_REG_DWORD ||
         v->second.Data.size() != 4)
       continue;
     uint32_t value;
     memcpy(&value, v->second.Data.data(), 4);
-    flags->*f.Flag = value != 0;
+    flags->*f.Field = value != 0;
     result = 0;
   }
   return result;

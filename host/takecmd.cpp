@@ -8,7 +8,7 @@
 //     %@name[argument], innermost first, in a buffer of 8192 units) and then
 //     run: echo, set, help, usage, exit, or a command of the plug-in.
 #include "takecmd.h"
-#include "plugin/version.h"
+#include "common/version.h"
 
 #include <stdarg.h>
 #include <stdio.h>

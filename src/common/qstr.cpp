@@ -68,7 +68,6 @@ int QIsSpaceOther(unsigned c) {
 // ASCII letters and digits are answered inline (qstr.h), the same way the C
 // runtime answers them; only other characters come here.
 int QIsAlphaOther(unsigned c) { return c < 0x80 ? QIsAsciiLetter(c) : iswalpha((wint_t)c) != 0; }
-int QIsDigitOther(unsigned c) { return c < 0x80 ? QIsAsciiDigit(c) : iswdigit((wint_t)c) != 0; }
 int QIsAlnumOther(unsigned c) {
   return c < 0x80 ? (QIsAsciiLetter(c) || QIsAsciiDigit(c)) : iswalnum((wint_t)c) != 0;
 }

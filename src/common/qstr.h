@@ -39,14 +39,12 @@ inline unsigned QFoldUpperAscii(unsigned c) { return c - 'a' < 26u ? c - 32 : c;
 // not printable ASCII (controls, U+007F and everything from U+0080 up).
 int QIsSpaceOther(unsigned c);
 int QIsAlphaOther(unsigned c);
-int QIsDigitOther(unsigned c);
 int QIsAlnumOther(unsigned c);
 
 // The platform's wide-character classification (Unicode-aware); printable
 // ASCII is answered inline, the way the C runtime answers it.
 inline int QIsSpace(unsigned c) { return (c >= 0x20 && c < 0x7F) ? c == ' ' : QIsSpaceOther(c); }
 inline int QIsAlpha(unsigned c) { return c < 0x80 ? QIsAsciiLetter(c) : QIsAlphaOther(c); }
-inline int QIsDigit(unsigned c) { return c < 0x80 ? QIsAsciiDigit(c) : QIsDigitOther(c); }
 inline int QIsAlnum(unsigned c) {
   return c < 0x80 ? (QIsAsciiLetter(c) || QIsAsciiDigit(c)) : QIsAlnumOther(c);
 }

@@ -8,8 +8,14 @@
 // The standard-error handle, as passed to the host's Qprintf.
 QHandle OsStdErrorHandle(void);
 
-// Registry. root is OS_HKEY_CURRENT_USER or OS_HKEY_LOCAL_MACHINE (see
-// settings.h). Each returns 0 on success, else the system's error value.
+// Registry roots, with the values Windows gives HKEY_CURRENT_USER and
+// HKEY_LOCAL_MACHINE: 32-bit values sign-extended to the pointer's width
+// (0xFFFFFFFF80000001 in a 64-bit process).
+#define OS_HKEY_CURRENT_USER ((QHandle)(intptr_t)(int32_t)0x80000001u)
+#define OS_HKEY_LOCAL_MACHINE ((QHandle)(intptr_t)(int32_t)0x80000002u)
+
+// Registry. root is OS_HKEY_CURRENT_USER or OS_HKEY_LOCAL_MACHINE. Each
+// returns 0 on success, else the system's error value.
 // OsRegOpenRead opens path under root for reading.
 long OsRegOpenRead(QHandle root, const qchar* path, QHandle* key);
 // OsRegCreateWrite creates or opens path under root for writing (non-volatile,

@@ -75,8 +75,9 @@ void OsTextCloseHandle(QHandle handle);
 void OsTextDeleteFile(const qchar* path);
 
 // Writes the temporary folder (ending in a backslash) into path (cap units,
-// terminated). Returns its length, 0 on failure.
-size_t OsTextTempPath(qchar* path, size_t cap);
+// terminated). Returns 0, or on failure the system's error value (never 0)
+// with path empty.
+long OsTextTempPath(qchar* path, size_t cap);
 // The current process id.
 uint32_t OsTextProcessId(void);
 

@@ -2,7 +2,7 @@
 // replaceable table OsText.
 #include "platform/os_textsource.h"
 #include "platform/os_textsource_win.h"
-#include "plugin/host.h"
+#include "platform/host.h"
 
 static void* WINAPI HeapAllocDefault(SIZE_T bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes); }
 static void WINAPI HeapFreeDefault(void* block) { HeapFree(GetProcessHeap(), 0, block); }
@@ -145,12 +145,13 @@ void OsTextCloseHandle(QHandle handle) { OsText.CloseHandle((HANDLE)handle); }
 
 void OsTextDeleteFile(const qchar* path) { OsText.DeleteFileW(path); }
 
-size_t OsTextTempPath(qchar* path, size_t cap) {
-  if (!path || cap == 0) return 0;
+long OsTextTempPath(qchar* path, size_t cap) {
+  if (!path || cap == 0) return ERROR_INVALID_PARAMETER;
   DWORD n = OsText.GetTempPathW((DWORD)cap, path);
-  if (n >= cap) n = 0;  // did not fit
-  path[n] = 0;
-  return n;
+  if (n > 0 && n < cap) return 0;
+  long error = n == 0 ? (long)GetLastError() : (long)ERROR_FILENAME_EXCED_RANGE;
+  path[0] = 0;
+  return error ? error : (long)ERROR_PATH_NOT_FOUND;  // a failure is never reported as 0
 }
 
 uint32_t OsTextProcessId(void) { return OsText.GetCurrentProcessId(); }

@@ -1,7 +1,7 @@
 // The library's entry routine: keeps the module handle, always succeeds.
 #include <windows.h>
 
-#include "plugin/plugin.h"
+#include "platform/host.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) ModuleHandle = instance;

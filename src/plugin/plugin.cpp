@@ -2,11 +2,10 @@
 
 #include "platform/os.h"
 #include "common/qstr.h"
-#include "plugin/host.h"
+#include "platform/host.h"
 #include "settings/settings.h"
 
 PluginInfoRecord PluginInfo;
-QHandle ModuleHandle = nullptr;
 
 // Fills the information record; the same values at every call.
 static void FillPluginInfo(void) {
@@ -37,19 +36,5 @@ int PluginInitialize(void) {
   buffer[QCOUNT(buffer) - 1] = 0;
   if (QStrEqual(buffer, QT("00")))
     Printf(QT("%s v%d.%d.%d loaded.\r\n"), PLUGIN_NAME, PLUGIN_MAJOR, PLUGIN_MINOR, PLUGIN_BUILD);
-  return 0;
-}
-
-int ReportErrorPrefix(void) {
-  Qprintf(OsStdErrorHandle(), QT("%s plugin: "), PLUGIN_NAME);
-  static qchar buffer[8192];
-  QStrFillZero(buffer, QCOUNT(buffer), QT("%_batch"));
-  ExpandVariables(buffer, 1);
-  if (buffer[0] == '0') return 0;
-  QStrCopy(buffer, QCOUNT(buffer), QT("%_batchname [%_batchline]  "));
-  ExpandVariables(buffer, 1);
-  buffer[QCOUNT(buffer) - 1] = 0;
-  // Written as text, not as a format: a batch name may hold '%'.
-  Qprintf(OsStdErrorHandle(), QT("%s"), buffer);
   return 0;
 }

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "common/qchar.h"
-#include "plugin/version.h"
+#include "common/version.h"
 
 // The record handed to the host by GetPluginInfo: six string pointers (of the
 // platform's width), three 32-bit version numbers, then two zeroed 32-bit
@@ -21,16 +21,6 @@ struct PluginInfoRecord {
 };
 
 extern PluginInfoRecord PluginInfo;
-
-// The library's own module handle; set once when the process attaches.
-extern QHandle ModuleHandle;
-
-// PLUGIN_NAME, the version numbers and PLUGIN_PLATFORM come from the build
-// (plugin/version.h).
-
-// Writes "Quorvel plugin: " to standard error and, inside a batch file, the
-// batch file's name and line ("name [line]  "). Returns 0.
-int ReportErrorPrefix(void);
 
 // The bodies of GetPluginInfo and InitializePlugin.
 PluginInfoRecord* PluginGetInfo(void);

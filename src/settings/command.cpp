@@ -2,8 +2,8 @@
 
 #include "common/qstr.h"
 #include "platform/os.h"
-#include "plugin/host.h"
-#include "plugin/plugin.h"
+#include "platform/host.h"
+#include "common/version.h"
 #include "settings/settings.h"
 #include "settings/tokenizer.h"
 

@@ -24,18 +24,43 @@ struct PluginSettingsRecord {
 // The process-wide flags, holding their values at load until changed.
 extern PluginSettingsRecord PluginSettings;
 
-// Registry roots, with the values Windows gives HKEY_CURRENT_USER and
-// HKEY_LOCAL_MACHINE: 32-bit values sign-extended to the pointer's width
-// (0xFFFFFFFF80000001 in a 64-bit process).
-#define OS_HKEY_CURRENT_USER ((QHandle)(intptr_t)(int32_t)0x80000001u)
-#define OS_HKEY_LOCAL_MACHINE ((QHandle)(intptr_t)(int32_t)0x80000002u)
+// The values at load, which RestoreDefaults brings back: TwoLetterTLDs,
+// CheckTopLevelDomain and CheckDomainChars on, every other flag off.
+inline constexpr PluginSettingsRecord DefaultSettings = {1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+// A flag that the registry holds: the value's name (the flag's own) and the
+// field of the record.
+struct SavedFlag {
+  const qchar* Name;
+  int32_t PluginSettingsRecord::*Field;
+};
+
+// The twelve saved flags, in the order LoadSettings reads them. SaveSettings
+// writes StripAngleBrackets first, then the others in this order.
+// CheckDomainChars and DebugMode are never saved.
+inline constexpr SavedFlag SavedFlags[12] = {
+    {QT("TwoLetterTLDs"), &PluginSettingsRecord::TwoLetterTLDs},
+    {QT("StripAngleBrackets"), &PluginSettingsRecord::StripAngleBrackets},
+    {QT("StrictCharList"), &PluginSettingsRecord::StrictCharList},
+    {QT("AllowDottedQuadDomain"), &PluginSettingsRecord::AllowDottedQuadDomain},
+    {QT("AllowNonAscii"), &PluginSettingsRecord::AllowNonAscii},
+    {QT("AllowLocalhost"), &PluginSettingsRecord::AllowLocalhost},
+    {QT("CheckMX"), &PluginSettingsRecord::CheckMX},
+    {QT("AllowNoReply"), &PluginSettingsRecord::AllowNoReply},
+    {QT("AllowPostmaster"), &PluginSettingsRecord::AllowPostmaster},
+    {QT("CheckTopLevelDomain"), &PluginSettingsRecord::CheckTopLevelDomain},
+    {QT("AllowEscapedChars"), &PluginSettingsRecord::AllowEscapedChars},
+    {QT("AllowQuotedStrings"), &PluginSettingsRecord::AllowQuotedStrings},
+};
 
 // The key under either root that holds the saved flags.
 extern const qchar SettingsKeyPath[];
 
 // Overlays the saved flags from "Software\TavoPlugins\Quorvel" under root.
-// Returns 0 when at least one value was taken over, 1 when the key cannot be
-// opened, 2 when it was opened but no value was taken over. Prints nothing.
+// Only REG_DWORD values of exactly 4 bytes are taken over (nonzero is on);
+// shorter or longer ones and other types are passed over. Returns 0 when at
+// least one value was taken over, 1 when the key cannot be opened, 2 when it
+// was opened but no value was taken over. Prints nothing.
 int LoadSettings(QHandle root);
 
 // Writes the twelve saved flags under the current user's key. Returns 0, or

@@ -2,8 +2,7 @@
 
 #include "common/qstr.h"
 #include "platform/os.h"
-#include "plugin/host.h"
-#include "plugin/plugin.h"
+#include "platform/host.h"
 
 ArgListRecord ArgList;
 

@@ -4,10 +4,9 @@
 
 #include "common/qstr.h"
 #include "platform/os_textsource.h"
-#include "plugin/plugin.h"
+#include "common/version.h"
 
 #define OPEN_OUT_OF_MEMORY 8
-#define OPEN_EMPTY (-100)
 #define OPEN_TOO_LARGE 223
 #define COPY_BUFFER_BYTES 8192
 #define TEMP_NAME_LEN 1024
@@ -166,7 +165,10 @@ static int OpenNamedFile(TextSource* s, const qchar* name) {
 static int MakeTemporaryCopy(TextSource* s, OpenWork* work, OsTextFileInfo* info) {
   qchar folder[TEXT_PATH_LEN];
   QStrFillZero(folder, TEXT_PATH_LEN, QT(""));
-  OsTextTempPath(folder, TEXT_PATH_LEN);
+  // Without the temporary folder there is no copy, never one in the current
+  // folder, where it could overwrite a file of the same name.
+  long error = OsTextTempPath(folder, TEXT_PATH_LEN);
+  if (error) return (int32_t)error;
   qchar fileName[TEMP_NAME_LEN];
   QStrFillZero(fileName, TEMP_NAME_LEN, QT(""));
   FormatTempFileName(fileName, TEMP_NAME_LEN, PLUGIN_NAME, OsTextProcessId());
@@ -175,7 +177,7 @@ static int MakeTemporaryCopy(TextSource* s, OpenWork* work, OsTextFileInfo* info
   if (!s->TempName) return OPEN_OUT_OF_MEMORY;
   work->CopyBuffer = OsTextAlloc(COPY_BUFFER_BYTES);
   if (!work->CopyBuffer) return OPEN_OUT_OF_MEMORY;
-  long error = OsTextCreateTemp(s->TempName, &work->Temp);
+  error = OsTextCreateTemp(s->TempName, &work->Temp);
   if (error) return (int32_t)error;
   work->TempCreated = 1;
   for (;;) {

@@ -74,10 +74,11 @@ struct TextSource {
 // success; -1 when source or name is null or name is empty (record untouched)
 // and for every failure of the clipboard (record cleared, Error 0); 8 when
 // out of memory; the system's error value when a file cannot be opened,
-// created, written or mapped; -100 for an empty text; 223 for a text of 4 GiB
-// or more. After any failure but bad arguments the record is clear and Error
-// holds the code.
+// created, written or mapped; OPEN_EMPTY (-100) for an empty text; 223 for a
+// text of 4 GiB or more. After any failure but bad arguments the record is
+// clear and Error holds the code.
 int OpenTextSource(TextSource* source, const qchar* name);
+#define OPEN_EMPTY (-100)
 
 // Releases everything *source holds (view or copy, handles, temporary file,
 // names) and clears it, keeping Error. Closing a clear record changes nothing.
@@ -99,6 +100,11 @@ int IsConsoleHandle(QHandle handle);
 int AddDevicePrefix(qchar* path);
 
 // ---- Encoding detection and code-page tables -------------------------------
+//
+// The EBCDIC detector (DetectEbcdic) and the EBCDIC tables serve the reader
+// as a whole, but the plug-in never reaches them: its one reader, the list
+// file lookup, opens through OpenTextSource, which detects with EBCDIC off.
+// Only the reader's own tests and fuzz target exercise them.
 
 #define ANSI_TABLE_COUNT 24
 #define EBCDIC_TABLE_COUNT 10

@@ -2,15 +2,15 @@
 
 #include "common/qstr.h"
 #include "platform/os_dns.h"
-#include "plugin/host.h"
+#include "platform/host.h"
 #include "settings/settings.h"
 #include "validate/validate.h"
 
 // Judges the exchange host named by the first MX record: -2 for "localhost"
-// (exactly, case-sensitive) or a dotted quad of class 2 or 3, else 0.
+// (exactly, case-sensitive) or a loopback or invalid dotted quad, else 0.
 static int JudgeExchangeHost(const qchar* host) {
   int cls = CheckForDottedQuad(host, 0);
-  if (cls == 2 || cls == 3) return -2;
+  if (cls == QUAD_LOOPBACK || cls == QUAD_INVALID) return -2;
   if (QStrEqual(host, QT("localhost"))) return -2;
   return 0;
 }
@@ -21,7 +21,7 @@ int GetMXRecord(const qchar* domain) {
 
   // An ordinary dotted quad has no MX record to look for; loopback quads
   // that got this far are queried as names.
-  if (CheckForDottedQuad(domain, 1) == 1) return 0;
+  if (CheckForDottedQuad(domain, 1) == QUAD_ORDINARY) return 0;
   // Without a connection the test is skipped, not failed.
   if (!OsNetConnected()) return 0;
 

@@ -3,8 +3,7 @@
 #include "common/bytescan.h"
 #include "common/qstr.h"
 #include "platform/os.h"
-#include "plugin/host.h"
-#include "plugin/plugin.h"
+#include "platform/host.h"
 #include "settings/settings.h"
 #include "textsource/textsource.h"
 
@@ -177,7 +176,7 @@ int FindTLDInFile(const qchar* label) {
 
   TextSource source = {};
   int rc = OpenTextSource(&source, path);
-  if (rc == -100) return 0;  // an empty file knows no label
+  if (rc == OPEN_EMPTY) return 0;  // an empty file knows no label
   if (rc != 0) return -1;
 
   int found = 0;

@@ -1,7 +1,7 @@
 #include "validate/validate.h"
 
 #include "common/qstr.h"
-#include "plugin/host.h"
+#include "platform/host.h"
 #include "settings/settings.h"
 #include "validate/mx.h"
 #include "validate/tldfile.h"
@@ -59,11 +59,11 @@ static int ReadQuadNumber(const qchar** p, uint32_t* value) {
 }
 
 int CheckForDottedQuad(const qchar* text, int stripBrackets) {
-  if (!text || !text[0]) return 0;
+  if (!text || !text[0]) return QUAD_NONE;
   // A quad begins with a digit, after the bracket when one is removed; any
   // other text is none, and without the trace needs no copy to tell.
-  if (!PluginSettings.DebugMode && !QIsAsciiDigit(text[0]) && !(stripBrackets && text[0] == '[')) return 0;
-  if (QStrLen(text) > MAX_PART_LEN - 1) return 0;
+  if (!PluginSettings.DebugMode && !QIsAsciiDigit(text[0]) && !(stripBrackets && text[0] == '[')) return QUAD_NONE;
+  if (QStrLen(text) > MAX_PART_LEN - 1) return QUAD_NONE;
   qchar work[MAX_PART_LEN];
   QStrCopy(work, QCOUNT(work), text);
   if (stripBrackets) StripEnclosingPair(work, '[', ']');
@@ -72,23 +72,23 @@ int CheckForDottedQuad(const qchar* text, int stripBrackets) {
   uint32_t n[4];
   const qchar* p = work;
   for (int k = 0; k < 4; ++k) {
-    if (!QIsAsciiDigit(*p)) return 0;
-    if (!ReadQuadNumber(&p, &n[k])) return 0;
+    if (!QIsAsciiDigit(*p)) return QUAD_NONE;
+    if (!ReadQuadNumber(&p, &n[k])) return QUAD_NONE;
     if (k < 3) {
-      if (p[0] != '.' || !QIsAsciiDigit(p[1])) return 0;
+      if (p[0] != '.' || !QIsAsciiDigit(p[1])) return QUAD_NONE;
       ++p;
     } else if (*p) {
-      return 0;
+      return QUAD_NONE;
     }
   }
   TRACE(QT("   * Bytes are %u %u %u %u\r\n"), n[0], n[1], n[2], n[3]);
 
-  if (n[0] > 255 || n[1] > 255 || n[2] > 255 || n[3] > 255) return 3;
-  if (n[0] == 255 && n[1] == 255 && n[2] == 255 && n[3] == 255) return 3;
-  if (n[0] == 0 && n[1] == 0 && n[2] == 0 && n[3] == 0) return 3;
-  if (n[0] >= 224 && n[0] <= 239) return 3;
-  if (n[0] == 127 && n[1] == 0 && n[2] == 0) return 2;
-  return 1;
+  if (n[0] > 255 || n[1] > 255 || n[2] > 255 || n[3] > 255) return QUAD_INVALID;
+  if (n[0] == 255 && n[1] == 255 && n[2] == 255 && n[3] == 255) return QUAD_INVALID;
+  if (n[0] == 0 && n[1] == 0 && n[2] == 0 && n[3] == 0) return QUAD_INVALID;
+  if (n[0] >= 224 && n[0] <= 239) return QUAD_INVALID;
+  if (n[0] == 127 && n[1] == 0 && n[2] == 0) return QUAD_LOOPBACK;
+  return QUAD_ORDINARY;
 }
 
 int KnownTLD(const qchar* label) {
@@ -198,10 +198,10 @@ static int CheckDomain(const qchar* domain) {
     if (!PluginSettings.AllowLocalhost) return QV_LOCALHOST;
   } else {
     int quad = CheckForDottedQuad(domain, 1);
-    if (quad != 0 && !PluginSettings.AllowDottedQuadDomain) return QV_DOTTED_QUAD;
-    if (quad == 2 && !PluginSettings.AllowLocalhost) return QV_LOCALHOST;
-    if (quad == 3) return QV_BAD_DOTTED_QUAD;
-    ordinaryName = quad == 0;
+    if (quad != QUAD_NONE && !PluginSettings.AllowDottedQuadDomain) return QV_DOTTED_QUAD;
+    if (quad == QUAD_LOOPBACK && !PluginSettings.AllowLocalhost) return QV_LOCALHOST;
+    if (quad == QUAD_INVALID) return QV_BAD_DOTTED_QUAD;
+    ordinaryName = quad == QUAD_NONE;
   }
   if (ordinaryName) {
     if (lastDot < 0) return QV_NO_DOMAIN_DOT;

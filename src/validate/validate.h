@@ -48,9 +48,17 @@ int AddEnclosingQuotes(qchar* text);
 // 1 when c may not stand in a local part under the current flags, else 0.
 int IsBadLocalChar(qchar c);
 
-// Class of text as a dotted quad: 0 none, 1 ordinary, 2 loopback, 3 invalid
-// or reserved. With stripBrackets set, one enclosing [ ] pair is removed
-// first. The text is never modified; texts over 1023 units give 0.
+// The classes of a text as a dotted quad.
+enum {
+  QUAD_NONE = 0,      // not a dotted quad
+  QUAD_ORDINARY = 1,  // an ordinary address
+  QUAD_LOOPBACK = 2,  // 127.0.0.x
+  QUAD_INVALID = 3,   // a number over 255, 0.0.0.0, 255.255.255.255 or 224-239.x
+};
+
+// Class of text as a dotted quad (QUAD_NONE to QUAD_INVALID). With
+// stripBrackets set, one enclosing [ ] pair is removed first. The text is
+// never modified; texts over 1023 units give QUAD_NONE.
 int CheckForDottedQuad(const qchar* text, int stripBrackets);
 
 // 1 when label is a known top-level domain (two-letter rule, then the list

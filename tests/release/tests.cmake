@@ -15,5 +15,5 @@ add_test(NAME release_tlds_generated
                  -DSCRIPT=${CMAKE_SOURCE_DIR}/tools/release/gen_tlds.py
                  -DREQUIRES=${CMAKE_SOURCE_DIR}/tools/release/node_modules/tlds
                  -DCOMMITTED=${CMAKE_SOURCE_DIR}/tools/release/TLDs.txt -DOUT=${CMAKE_BINARY_DIR}/TLDs.check.txt
-                 -P ${CMAKE_SOURCE_DIR}/tests/textsource/check_generated.cmake)
+                 -P ${CMAKE_SOURCE_DIR}/tests/support/check_generated.cmake)
 set_tests_properties(release_tlds_generated PROPERTIES SKIP_REGULAR_EXPRESSION "skipped:")

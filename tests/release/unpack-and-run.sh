@@ -16,4 +16,4 @@ listing=$(cd "$dir" && ls | sort | tr '\n' ' ')
 cmp -s "$dir/$dll" "$shipped" || { echo "$dll in the package is not this build's ($shipped)"; exit 1; }
 if "$objdump" -h "$dir/$dll" | grep -q '\.debug'; then echo "$dll carries debug sections"; exit 1; fi
 cp "$hostbin/qhost.exe" "$hostbin/TakeCmd.dll" "$dir/"
-exec sh "$(dirname "$0")/../e2e/run-host.sh" "$runner" "$dir" "$batch" "$expected" 0
+exec sh "$(dirname "$0")/../support/run-host.sh" "$runner" "$dir" "$batch" "$expected" 0

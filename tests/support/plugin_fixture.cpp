@@ -1,6 +1,6 @@
 #include "support/plugin_fixture.h"
 
-#include "plugin/version.h"
+#include "common/version.h"
 
 #include <vector>
 

@@ -102,7 +102,8 @@ void RunWithEveryFault(const Scenario& sc) {
           if (call == kFaultAlloc) {
             EXPECT_EQ(rc, 8);
           } else if (call == kFaultCreateFile || call == kFaultWriteFile ||
-                     call == kFaultCreateMapping || call == kFaultMapView) {
+                     call == kFaultCreateMapping || call == kFaultMapView ||
+                     call == kFaultGetTempPath) {
             EXPECT_EQ(rc, (int)kFaultError[call]);
           }
         }

@@ -32,7 +32,7 @@ if(Python3_FOUND)
                    -DSCRIPT=${CMAKE_SOURCE_DIR}/tools/gen_codepages.py
                    -DCOMMITTED=${CMAKE_SOURCE_DIR}/src/textsource/codepage_tables.cpp
                    -DOUT=${CMAKE_BINARY_DIR}/codepage_tables.check.cpp
-                   -P ${TS_DIR}/check_generated.cmake)
+                   -P ${CMAKE_SOURCE_DIR}/tests/support/check_generated.cmake)
 endif()
 
 # The benchmark (not a test; build with --target bench_textsource).

@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "takecmd.h"
-#include "plugin/version.h"
+#include "common/version.h"
 
 namespace {
 

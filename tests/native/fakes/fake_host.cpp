@@ -3,7 +3,7 @@
 #include <stdarg.h>
 
 #include "fakes.h"
-#include "plugin/host.h"
+#include "platform/host.h"
 
 // Appends text to the capture, keeping at most Fake.CaptureLimit units.
 static void Capture(std::u16string* sink, size_t* dropped, const std::u16string& text) {

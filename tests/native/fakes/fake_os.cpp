@@ -140,9 +140,9 @@ void OsRegClose(QHandle key) {
 }
 
 size_t OsModuleFileName(QHandle module, qchar* path, size_t cap) {
-  if (cap == 0) return 0;
+  if (!path || cap == 0) return 0;
   size_t n = Fake.ModulePath.size();
-  if (n >= cap) n = cap - 1;  // cut and terminated, as the system does
+  if (n >= cap) n = 0;  // the system cuts it: not a usable path
   Fake.ModulePath.copy(path, n);
   path[n] = 0;
   return n;

@@ -224,11 +224,13 @@ void OsTextDeleteFile(const qchar* path) {
   Fake.Files.erase(path);
 }
 
-size_t OsTextTempPath(qchar* path, size_t cap) {
-  if (cap == 0 || Fake.TempFolder.size() >= cap) return 0;
+long OsTextTempPath(qchar* path, size_t cap) {
+  if (!path || cap == 0) return 87;                     // ERROR_INVALID_PARAMETER
+  if (Fake.TempFolder.empty()) return path[0] = 0, 3;   // ERROR_PATH_NOT_FOUND
+  if (Fake.TempFolder.size() >= cap) return path[0] = 0, 206;  // ERROR_FILENAME_EXCED_RANGE
   Fake.TempFolder.copy(path, Fake.TempFolder.size());
   path[Fake.TempFolder.size()] = 0;
-  return Fake.TempFolder.size();
+  return 0;
 }
 
 uint32_t OsTextProcessId(void) { return 0x3c; }

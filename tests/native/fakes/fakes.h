@@ -68,7 +68,7 @@ struct FakeWorld {
   std::vector<qchar> ClipboardText; // its memory block, as stored (terminator optional)
   int ClipboardOpen;                // the clipboard is open now
   uint32_t AnsiCodePage, UserLocale;
-  std::u16string TempFolder;        // ends in a backslash
+  std::u16string TempFolder;        // ends in a backslash; empty: none can be found
   long AllocFailAt;   // the n-th allocation from now fails (1 = the next); 0 never
   long Allocations;   // reader allocations not yet freed
   int LiveHandles;    // file, pipe, mapping handles not yet closed

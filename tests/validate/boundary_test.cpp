@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "faults/leaks.h"
-#include "plugin/version.h"
+#include "support/leaks.h"
+#include "common/version.h"
 #include "support/plugin_fixture.h"
 
 namespace {

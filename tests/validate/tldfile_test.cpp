@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/version.h"
+#include "common/version.h"
 #include "support/plugin_fixture.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "command/help_text.h"
+#include "support/help_text.h"
 #include "support/plugin_fixture.h"
 
 namespace {

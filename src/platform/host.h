@@ -1,8 +1,18 @@
-// The services of the host command processor (TakeCmd.dll), imported by their
-// plain names. Formats use "%s" (a wide string), "%d" and "%u" only.
+// The plug-in's place in its host: the services of the host command
+// processor (TakeCmd.dll), imported by their plain names; the library's own
+// module handle; and the error prefix that begins every error line. Formats
+// use "%s" (a wide string), "%d" and "%u" only.
 #pragma once
 
 #include "common/qchar.h"
+
+// The library's own module handle; set once by the entry routine when the
+// process attaches, null before.
+extern QHandle ModuleHandle;
+
+// Writes "Quorvel plugin: " to standard error and, inside a batch file, the
+// batch file's name and line ("name [line]  "). Returns 0.
+int ReportErrorPrefix(void);
 
 extern "C" {
 // Writes the formatted text to standard output.

@@ -7,6 +7,7 @@
 #include "fakes.h"
 #include "native_support.h"
 #include "settings/command.h"
+#include "platform/os.h"
 #include "settings/settings.h"
 #include "settings/tokenizer.h"
 

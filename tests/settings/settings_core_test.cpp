@@ -2,15 +2,12 @@
 // failures of single registry calls put in through the platform table.
 #include "platform/os_win.h"
 #include "plugin/plugin.h"
+#include "platform/host.h"
+#include "platform/os.h"
 #include "settings/settings.h"
 #include "support/plugin_fixture.h"
 
 namespace {
-
-const wchar_t* const kSaved[] = {
-    L"TwoLetterTLDs",  L"StripAngleBrackets", L"StrictCharList", L"AllowDottedQuadDomain",
-    L"AllowNonAscii",  L"AllowLocalhost",     L"CheckMX",        L"AllowNoReply",
-    L"AllowPostmaster", L"CheckTopLevelDomain", L"AllowEscapedChars", L"AllowQuotedStrings"};
 
 class SettingsCore : public ::testing::Test {
  protected:
@@ -55,13 +52,14 @@ TEST_F(SettingsCore, SaveWritesTwelveDwords) {
   RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
                    nullptr, nullptr);
   EXPECT_EQ(count, 12u);
-  for (const wchar_t* name : kSaved) {
+  for (const SavedFlag& f : SavedFlags) {
+    const std::wstring name = f.Name;
     DWORD type = 0, data = 99, size = sizeof data;
-    ASSERT_EQ(RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size), ERROR_SUCCESS)
+    ASSERT_EQ(RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size), ERROR_SUCCESS)
         << name;
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-    DWORD expected = (name == std::wstring(L"TwoLetterTLDs") || name == std::wstring(L"CheckTopLevelDomain") ||
-                      name == std::wstring(L"AllowQuotedStrings") || name == std::wstring(L"StrictCharList"))
+    DWORD expected = (name == L"TwoLetterTLDs" || name == L"CheckTopLevelDomain" ||
+                      name == L"AllowQuotedStrings" || name == L"StrictCharList")
                          ? 1 : 0;
     EXPECT_EQ(data, expected) << name;
   }

@@ -4,7 +4,8 @@
 #include <map>
 #include <string>
 
-#include "command/help_text.h"
+#include "support/help_text.h"
+#include "settings/settings.h"
 #include "support/plugin_fixture.h"
 
 namespace {
@@ -298,14 +299,11 @@ TEST_F(CommandTest, SaveWritesTwelveValues) {
 
   std::map<std::wstring, SavedValue> values;
   ASSERT_TRUE(ReadSavedValues(&values));
-  const std::map<std::wstring, DWORD> expected = {
-      {L"TwoLetterTLDs", 0},      {L"StripAngleBrackets", 1}, {L"StrictCharList", 0},
-      {L"AllowDottedQuadDomain", 0}, {L"AllowNonAscii", 0},  {L"AllowLocalhost", 0},
-      {L"CheckMX", 0},            {L"AllowNoReply", 0},       {L"AllowPostmaster", 0},
-      {L"CheckTopLevelDomain", 1}, {L"AllowEscapedChars", 0}, {L"AllowQuotedStrings", 0},
-  };
   EXPECT_EQ(values.size(), 12u);
-  for (const auto& [name, data] : expected) {
+  for (const SavedFlag& f : SavedFlags) {
+    const std::wstring name = f.Name;
+    const DWORD data = f.Field == &PluginSettingsRecord::StripAngleBrackets ||
+                       f.Field == &PluginSettingsRecord::CheckTopLevelDomain;
     auto it = values.find(name);
     ASSERT_NE(it, values.end()) << "missing " << std::string(name.begin(), name.end());
     EXPECT_EQ(it->second.Type, static_cast<DWORD>(REG_DWORD));

@@ -11,9 +11,9 @@ clear_saved() { "$runner" reg delete 'HKCU\Software\TavoPlugins\Quorvel' /f >/de
 mkdir -p "$dir" && cp "$here/e2e-first.btm" "$here/e2e-second.btm" "$dir/" || exit 1
 clear_saved
 status=0
-sh "$here/../e2e/run-host.sh" "$runner" "$bindir" 'C:\quorvel-command-e2e\e2e-first.btm' \
+sh "$here/../support/run-host.sh" "$runner" "$bindir" 'C:\quorvel-command-e2e\e2e-first.btm' \
   "$here/e2e-first.expected" 0 || status=1
-sh "$here/../e2e/run-host.sh" "$runner" "$bindir" 'C:\quorvel-command-e2e\e2e-second.btm' \
+sh "$here/../support/run-host.sh" "$runner" "$bindir" 'C:\quorvel-command-e2e\e2e-second.btm' \
   "$here/e2e-second.expected" 0 || status=1
 clear_saved
 rm -rf "$dir"

@@ -9,13 +9,13 @@
 
 #include <string>
 
-#include "faults/leaks.h"
+#include "support/leaks.h"
 #include "platform/os_win.h"
 #include "settings/settings.h"
 #include "textsource/os_faults.h"
 #include "validate/tldfile.h"
 #include "validate/validate.h"
-#include "plugin/version.h"
+#include "common/version.h"
 #include "support/plugin_fixture.h"
 
 namespace {

@@ -196,15 +196,21 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
 }
 
 // A library path near the 16384-unit limit: the list file's path fits
-// exactly, or does not fit and the built-in table decides.
+// exactly, or does not fit, or the library's own path does not, and then the
+// built-in table decides.
 TEST(KnownTLD, LibraryPathAtTheLimit) {
   PluginSettings.TwoLetterTLDs = 0;
   const std::u16string folder = u"C:\\" + Repeat('d', 16375 - 4) + u"\\";  // 16375 units
   ASSERT_EQ((folder + u"TLDs.txt").size(), 16383u);
-  Fake.ModulePath = folder + u"Quorvel-x86.dll";  // reported cut to 16383 units
+  Fake.ModulePath = folder + u"Q.dll";
   Fake.Files[folder + u"TLDs.txt"] = Utf8("zz\n");
   EXPECT_EQ(KnownTLD(u"zz"), 1);
   EXPECT_EQ(KnownTLD(u"com"), 0);
+  ExpectNothingHeld();
+
+  Fake.ModulePath = folder + u"Quorvel-x86.dll";  // 16390 units: no path at all
+  EXPECT_EQ(KnownTLD(u"zz"), 0);
+  EXPECT_EQ(KnownTLD(u"com"), 1);
   ExpectNothingHeld();
 
   const std::u16string deeper = folder.substr(0, folder.size() - 1) + u"e\\";

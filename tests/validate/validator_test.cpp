@@ -8,7 +8,9 @@
 namespace {
 
 // Option letters as the command names them; a capital turns the option on,
-// a small letter turns it off.
+// a small letter turns it off. The registry names are written out here, as
+// the user guide gives them, so that a changed name in the plug-in fails
+// this test instead of losing the options that users saved.
 const struct {
   wchar_t letter;
   const wchar_t* value;

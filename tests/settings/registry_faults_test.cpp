@@ -8,34 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "faults/leaks.h"
+#include "support/leaks.h"
 #include "platform/os_win.h"
 #include "plugin/plugin.h"
 #include "settings/command.h"
+#include "platform/os.h"
 #include "settings/settings.h"
 #include "support/plugin_fixture.h"
 
 namespace {
-
-// The twelve saved flags, by name.
-struct SavedFlag {
-  const wchar_t* Name;
-  int32_t* Flag;
-};
-const SavedFlag kSaved[] = {
-    {L"TwoLetterTLDs", &PluginSettings.TwoLetterTLDs},
-    {L"StripAngleBrackets", &PluginSettings.StripAngleBrackets},
-    {L"StrictCharList", &PluginSettings.StrictCharList},
-    {L"AllowDottedQuadDomain", &PluginSettings.AllowDottedQuadDomain},
-    {L"AllowNonAscii", &PluginSettings.AllowNonAscii},
-    {L"AllowLocalhost", &PluginSettings.AllowLocalhost},
-    {L"CheckMX", &PluginSettings.CheckMX},
-    {L"AllowNoReply", &PluginSettings.AllowNoReply},
-    {L"AllowPostmaster", &PluginSettings.AllowPostmaster},
-    {L"CheckTopLevelDomain", &PluginSettings.CheckTopLevelDomain},
-    {L"AllowEscapedChars", &PluginSettings.AllowEscapedChars},
-    {L"AllowQuotedStrings", &PluginSettings.AllowQuotedStrings},
-};
 
 // ---- Counting and failing stand-ins for the registry entries of OsWin ----
 
@@ -128,7 +109,7 @@ bool ReadValues(HKEY root, std::map<std::wstring, DWORD>* values) {
 
 // Every saved value under root set to data.
 void WriteAll(HKEY root, DWORD data) {
-  for (const SavedFlag& f : kSaved) WriteSavedDword(root, f.Name, data);
+  for (const SavedFlag& f : SavedFlags) WriteSavedDword(root, f.Name, data);
 }
 
 // The fourteen flags, for comparing whole records.
@@ -170,18 +151,19 @@ class RegistryFaults : public ::testing::Test {
 // Each saved value holds the opposite of its flag's default, so every value
 // taken over shows; a query that fails keeps its flag alone.
 TEST_F(RegistryFaults, QueryFailsForOneValue) {
-  for (const SavedFlag& f : kSaved) WriteSavedDword(HKEY_CURRENT_USER, f.Name, *f.Flag ? 0 : 1);
+  for (const SavedFlag& f : SavedFlags)
+    WriteSavedDword(HKEY_CURRENT_USER, f.Name, PluginSettings.*f.Field ? 0 : 1);
   HandleProbe probe;
-  for (const SavedFlag& failing : kSaved) {
+  for (const SavedFlag& failing : SavedFlags) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(failing.Name)));
     RestoreDefaults();
-    const std::vector<int32_t> defaults = Flags();
     g_failQueryName = failing.Name;
     OutputCapture capture;
     EXPECT_EQ(LoadSettings(OS_HKEY_CURRENT_USER), 0);
-    for (const SavedFlag& f : kSaved) {
-      int32_t def = defaults[f.Flag - &PluginSettings.TwoLetterTLDs];
-      EXPECT_EQ(*f.Flag, f.Name == failing.Name ? def : !def) << testing::PrintToString(std::wstring(f.Name));
+    for (const SavedFlag& f : SavedFlags) {
+      int32_t def = DefaultSettings.*f.Field;
+      EXPECT_EQ(PluginSettings.*f.Field, f.Name == failing.Name ? def : !def)
+          << testing::PrintToString(std::wstring(f.Name));
     }
     EXPECT_EQ(PluginSettings.CheckDomainChars, 1);
     EXPECT_EQ(PluginSettings.DebugMode, 0);
@@ -257,9 +239,9 @@ TEST_F(RegistryFaults, OpenFails) {
 // keeps its old data. The flags in memory never change.
 TEST_F(RegistryFaults, SetFailsForOneValue) {
   HandleProbe probe;
-  for (const SavedFlag& failing : kSaved) {
+  for (const SavedFlag& failing : SavedFlags) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(failing.Name)));
-    bool first = failing.Flag == &PluginSettings.StripAngleBrackets;
+    bool first = failing.Field == &PluginSettingsRecord::StripAngleBrackets;
     WriteAll(HKEY_CURRENT_USER, 7);  // older data, neither 0 nor 1
     RestoreDefaults();
     PluginSettings.AllowQuotedStrings = 1;
@@ -277,8 +259,8 @@ TEST_F(RegistryFaults, SetFailsForOneValue) {
     std::map<std::wstring, DWORD> values;
     ASSERT_TRUE(ReadValues(HKEY_CURRENT_USER, &values));
     EXPECT_EQ(values.size(), 12u);
-    for (const SavedFlag& f : kSaved) {
-      DWORD expected = (first || f.Name == failing.Name) ? 7u : (DWORD)(*f.Flag != 0);
+    for (const SavedFlag& f : SavedFlags) {
+      DWORD expected = (first || f.Name == failing.Name) ? 7u : (DWORD)(PluginSettings.*f.Field != 0);
       EXPECT_EQ(values[f.Name], expected) << testing::PrintToString(std::wstring(f.Name));
     }
   }

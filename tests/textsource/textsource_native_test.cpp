@@ -133,6 +133,24 @@ TEST(OpenTextSource, EveryKindOfSourceIsReleased) {
   ExpectReleased();
 }
 
+// Without a temporary folder, console or pipe input cannot be copied: the
+// open fails with the system's error and writes nothing, least of all a copy
+// in the current folder over a file of the copy's name.
+TEST(OpenTextSource, NoTemporaryFolderNoCopy) {
+  Fake.HaveStdInput = 1;
+  Fake.StdInput = {'c', 'o', 'm', '\n'};
+  Fake.TempFolder.clear();
+  const std::u16string sameName = u"Quorvel-003c.tmp";
+  Fake.Files[sameName] = {'k', 'e', 'e', 'p'};
+  TextSource s;
+  EXPECT_EQ(OpenTextSource(&s, u"-"), 3);  // ERROR_PATH_NOT_FOUND
+  EXPECT_EQ(s.Error, 3);
+  EXPECT_EQ(Fake.Files.size(), 1u);
+  EXPECT_EQ(Fake.Files[sameName], (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+  ExpectClear(s);
+  ExpectReleased();
+}
+
 // Each allocation in turn fails: the open gives 8 (-1 for the clipboard) and
 // leaves nothing behind, until enough allocations succeed.
 TEST(OpenTextSource, EveryAllocationFailureLeavesNothing) {

@@ -1,0 +1,11 @@
+# Cross-compiling for Windows with MinGW-w64 (posix thread model), for the
+# processor and triple that the including toolchain file sets
+# (CMAKE_SYSTEM_PROCESSOR, QUORVEL_MINGW_TRIPLE).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${QUORVEL_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QUORVEL_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${QUORVEL_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${QUORVEL_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
