@@ -1,7 +1,8 @@
 // Searches over a block of bytes, sixteen at a time where the processor has
 // SSE2 (every x86-64 processor, and every x86 processor that runs a
 // supported Windows; the 32-bit build enables it), else one at a time. Each
-// looks at the bytes of [from, to) only, never beyond to.
+// looks at the bytes of [from, to) only, never beyond to, and gives to for
+// an empty or inverted range.
 #pragma once
 
 #include <stdint.h>
@@ -13,6 +14,7 @@
 
 // Offset of the first zero byte in d[from, to), or to when there is none.
 static inline uint32_t QFindZeroByte(const uint8_t* d, uint32_t from, uint32_t to) {
+  if (from >= to) return to;
   uint32_t i = from;
 #ifdef QBYTESCAN_SSE2
   const __m128i zero = _mm_setzero_si128();
@@ -36,6 +38,7 @@ static inline uint32_t QFindZeroByte(const uint8_t* d, uint32_t from, uint32_t t
 // Offset of the first zero 16-bit unit among the units from, from + 2, ...
 // that lie wholly inside [from, to), or to when there is none.
 static inline uint32_t QFindZeroUnit(const uint8_t* d, uint32_t from, uint32_t to) {
+  if (from >= to) return to;
   uint32_t i = from;
 #ifdef QBYTESCAN_SSE2
   const __m128i zero = _mm_setzero_si128();
@@ -51,6 +54,7 @@ static inline uint32_t QFindZeroUnit(const uint8_t* d, uint32_t from, uint32_t t
 
 // Offset of the first byte at or above 0x80 in d[from, to), or to.
 static inline uint32_t QFindHighByte(const uint8_t* d, uint32_t from, uint32_t to) {
+  if (from >= to) return to;
   uint32_t i = from;
 #ifdef QBYTESCAN_SSE2
   for (; to - i >= 16; i += 16) {
@@ -66,6 +70,7 @@ static inline uint32_t QFindHighByte(const uint8_t* d, uint32_t from, uint32_t t
 // Offset of the first byte in d[from, to) that is zero or at or above 0x80,
 // or to.
 static inline uint32_t QFindZeroOrHighByte(const uint8_t* d, uint32_t from, uint32_t to) {
+  if (from >= to) return to;
   uint32_t i = from;
 #ifdef QBYTESCAN_SSE2
   const __m128i zero = _mm_setzero_si128();
@@ -84,6 +89,7 @@ static inline uint32_t QFindZeroOrHighByte(const uint8_t* d, uint32_t from, uint
 // e, or to.
 static inline uint32_t QFindZeroOrByteOf(const uint8_t* d, uint32_t from, uint32_t to, uint8_t a, uint8_t b,
                                          uint8_t c, uint8_t e) {
+  if (from >= to) return to;
   uint32_t i = from;
 #ifdef QBYTESCAN_SSE2
   const __m128i zero = _mm_setzero_si128();
@@ -109,7 +115,7 @@ static inline uint32_t QFindZeroOrByteOf(const uint8_t* d, uint32_t from, uint32
 // few other bytes through, so the caller checks each offset found).
 static inline uint32_t QFindBytePair(const uint8_t* d, uint32_t from, uint32_t to, uint8_t first,
                                      uint8_t last, uint32_t gap) {
-  if (to <= gap) return to;
+  if (to <= gap || from >= to - gap) return to;
   const uint32_t end = to - gap;  // p < end keeps p + gap inside
   uint32_t i = from;
 #ifdef QBYTESCAN_SSE2
