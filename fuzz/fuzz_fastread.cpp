@@ -2,7 +2,7 @@
 // detectors against plain one-byte-at-a-time counts; ReadTextLine against a
 // line reader built on ReadTextChar and PeekTextChar alone; the list lookup
 // (FindEntryInSource) against reading every line that way; and
-// IsAsciiTransparent against the characters actually read. Every encoding,
+// IsAsciiTransparent and IsCanonicalText against the characters actually read. Every encoding,
 // Supplementary, Flags and Replacement value, any start position.
 //
 // Input: 1 byte encoding (index into kKinds), 1 byte options (bit 0
@@ -16,7 +16,9 @@
 // Invariants: the same detection, BomLength and Position; the same lines,
 // results and positions, line after line, to the end; the same lookup answer;
 // and with IsAsciiTransparent every character below U+0080 read from the text
-// is one unit of that value at its own offset, and no zero character is read.
+// is one unit of that value at its own offset, and no zero character is read;
+// with IsCanonicalText every character but Replacement stands in its one form
+// (shortest UTF-8, or its UTF-16 units) at its own offset.
 #include <string.h>
 
 #include <memory>
@@ -236,6 +238,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const uint8_t* u = base.Data + at;
       const unsigned unit = w == 1 ? u[0] : kind == EncUtf16Be ? (unsigned)u[0] << 8 | u[1] : u[0] | (unsigned)u[1] << 8;
       FUZZ_CHECK(chars.Position == at + w && (int32_t)unit == c, "U+%04X at %u is not its own unit", c, at);
+    }
+  }
+  // What IsCanonicalText promises: every character but Replacement stands in
+  // its one form at its own offset.
+  if (IsCanonicalText(&base)) {
+    FUZZ_CHECK(kind == EncUtf8 || kind == EncUtf16Le || kind == EncUtf16Be, "canonical %d", kind);
+    FUZZ_CHECK(IsAsciiTransparent(&base), "canonical but not ASCII-transparent");
+    TextSource chars = base;
+    for (;;) {
+      const uint32_t at = chars.Position;
+      const int32_t c = ReadTextChar(&chars);
+      if (c < 0) break;
+      if (c == base.Replacement) continue;
+      uint8_t form[4];
+      uint32_t n = 0;
+      if (kind == EncUtf8) {
+        if (c < 0x80) form[n++] = (uint8_t)c;
+        else if (c < 0x800) form[n++] = (uint8_t)(0xC0 | c >> 6);
+        else if (c < 0x10000) form[n++] = (uint8_t)(0xE0 | c >> 12), form[n++] = (uint8_t)(0x80 | ((c >> 6) & 0x3F));
+        else form[n++] = (uint8_t)(0xF0 | c >> 18), form[n++] = (uint8_t)(0x80 | ((c >> 12) & 0x3F)),
+             form[n++] = (uint8_t)(0x80 | ((c >> 6) & 0x3F));
+        if (c >= 0x80) form[n++] = (uint8_t)(0x80 | (c & 0x3F));
+      } else {
+        uint16_t units[2] = {(uint16_t)c, 0};
+        uint32_t count = 1;
+        if (c > 0xFFFF) units[0] = (uint16_t)(0xD800 | (c - 0x10000) >> 10), units[1] = (uint16_t)(0xDC00 | (c & 0x3FF)), count = 2;
+        for (uint32_t i = 0; i < count; ++i) {
+          form[n++] = (uint8_t)(kind == EncUtf16Be ? units[i] >> 8 : units[i] & 0xFF);
+          form[n++] = (uint8_t)(kind == EncUtf16Be ? units[i] & 0xFF : units[i] >> 8);
+        }
+      }
+      FUZZ_CHECK(chars.Position == at + n && memcmp(base.Data + at, form, n) == 0,
+                 "U+%04X at %u is not in its one form", c, at);
     }
   }
   return 0;

@@ -138,6 +138,8 @@ def fastread_seeds():
     seed("utf16", "utf16le", ("\ufeff" + listing).encode("utf-16-le"), "net", options=0x20)
     seed("utf16be", "utf16be", listing.encode("utf-16-be"), "xn--p1ai", options=0x40, position=2)
     seed("utf32", "utf32le", listing.encode("utf-32-le"), "org", options=0x01)
+    seed("cyrillic", "utf8", ("\u0440\u0444x\n\u00a0\u0440\u0444\n").encode("utf-8"), options=0x80, index=1)
+    seed("overlongru", "utf8", b"\xe0\x91\x80\xd1\x84\nx\n", options=0x80, index=0)
     seed("ebcdic", "ebcdic", "COM\nNET\n".encode("cp500"), "net", options=0x40, position=1)
 
 

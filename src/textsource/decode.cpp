@@ -152,6 +152,24 @@ int IsAsciiTransparent(const TextSource* source) {
   return 1;
 }
 
+int IsCanonicalText(const TextSource* source) {
+  if (!source || (source->Encoding != EncUtf8 && source->Encoding != EncUtf16Le &&
+                  source->Encoding != EncUtf16Be))
+    return 0;
+  if (!IsAsciiTransparent(source)) return 0;
+  if (source->Encoding != EncUtf8) return 1;
+  // Besides the forms that read below U+0080: E0 before 80-9F and F0 before
+  // 80-8F begin the other overlong forms.
+  const uint8_t* d = source->Data;
+  const uint32_t end = source->Size;
+  for (uint32_t p = QFindZeroOrByteOf(d, source->Position, end, 0xE0, 0xF0, 0xE0, 0xF0); p < end;
+       p = QFindZeroOrByteOf(d, p + 1, end, 0xE0, 0xF0, 0xE0, 0xF0)) {
+    unsigned next = p + 1 < end ? d[p + 1] : 0;
+    if (next >= 0x80 && next < (d[p] == 0xE0 ? 0xA0u : 0x90u)) return 0;
+  }
+  return 1;
+}
+
 // Stores the run of printable ASCII characters (U+0020-U+007E) at Position
 // into the line as ReadTextLine does one character at a time, and moves
 // Position past it. Unit is 1 for the encodings that read ASCII as bytes, 2

@@ -183,6 +183,13 @@ uint32_t AsciiUnitSize(const TextSource* source);
 // stands, unit for unit, in the bytes. Else 0.
 int IsAsciiTransparent(const TextSource* source);
 
+// 1 when, besides, every character read from Position to the end stands in
+// the bytes in its one form at its own offset, Replacement for undecodable
+// bytes apart: UTF-16 without zero units, or ASCII-transparent UTF-8 without
+// any overlong form. Then any text of the reading without Replacement can be
+// sought as its UTF-8 bytes or UTF-16 units. 0 for other encodings.
+int IsCanonicalText(const TextSource* source);
+
 // Fills lineBuffer (TEXT_LINE_LEN units) with the next line that holds
 // something other than white space, terminated; longer lines are cut to
 // TEXT_LINE_LEN - 1 units. Returns 0 when a line (or a final piece of text)

@@ -176,6 +176,11 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
       {"c_m\n1com\n", u"c_m", 0},               // no entry can be either label
       {"c_m\n1com\n", u"1com", 0},
       {"xn--p1ai\n\xD1\x80\xD1\x84\n", u"\u0440\u0444", 1},
+      {"\xD1\x80\xD1\x84x\n\xC2\xA0\xD1\x80\xD1\x84\n", u"\u0440\u0444", 1},  // behind a no-break space
+      {"\xD1\x80\xD1\x84x\n", u"\u0440\u0444", 0},
+      {"\xE0\x91\x80\xD1\x84\n", u"\u0440\u0444", 1},  // an overlong form of the first letter
+      {utf16le(u"\u0440\u0444x\r\n"), u"\u0440\u0444", 0},
+      {utf16le(u"\u0440\u0444x\r\n .\u0440\u0444\r\n"), u"\u0440\u0444", 1},
       {utf16le(u"x\u0085net\r\n\u3000org\r\n"), u"net", 1},
       {utf16le(u"x\u0085net\r\n\u3000org\r\n"), u"org", 1},
       {utf16le(u"co\u0000m\r\n\u0441om\r\nmuseum\u00e9\r\n"), u"com", 0},

@@ -291,13 +291,22 @@ int main(int argc, char** argv) {
     std::u16string Label;
     std::string Detail;
   };
-  const std::vector<Lookup> lookups = {
+  std::vector<Lookup> lookups = {
       {"lookup of the first entry", entries[0], Narrow(entries[0]) + ", entry 1"},
       {"lookup of com", u"com", ""},
       {"lookup of net", u"net", ""},
       {"lookup of a middle entry", entries[middle], Narrow(entries[middle]) + ", entry " + std::to_string(middle + 1)},
       {"lookup of an unlisted label", unlisted, Narrow(unlisted) + ", every line"},
   };
+  // The last entry beyond ASCII (an internationalized name in Unicode), if any.
+  for (size_t i = entries.size(); i-- > 0;) {
+    bool ascii = true;
+    for (char16_t c : entries[i]) ascii = ascii && c < 0x80;
+    if (ascii) continue;
+    lookups.push_back({"lookup of the last entry beyond ASCII", entries[i],
+                       Narrow(entries[i]) + ", entry " + std::to_string(i + 1)});
+    break;
+  }
   double unlistedNs = 0;
   for (const Lookup& l : lookups) {
     if (FindTLDInFile(l.Label.c_str()) != (l.Label == unlisted ? 0 : 1))
