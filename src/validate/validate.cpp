@@ -132,7 +132,7 @@ static int IsWhollyQuoted(const qchar* local, size_t n) {
   if (n < 2 || local[0] != '"') return 0;
   for (size_t i = 1; i < n; ++i)
     if (local[i] == '"') return i == n - 1;
-  return 0;
+  return 0;  // not reached: the split '@' stands outside quotes, so a second quote is there
 }
 
 // Walks the local part (length n) character by character; 0 or the code of

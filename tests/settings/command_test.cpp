@@ -123,6 +123,7 @@ TEST_F(CommandTest, ValueForms) {
       {L"/B:yes", 1},   {L"/B:4294967295", 1}, {L"/B:0xFFFFFFFF", 1}, {L"/B:007", 1},
       {L"\"/B:1 \"", 1}, {L"/b:n", 0},        {L"/B:0", 0},          {L"/B:0X0", 0},
       {L"/B:nonsense", 0}, {L"/B=no", 0},     {L"/B:0x00000000", 0},
+      {L"/B:0x0x1", 1},  // the digits may carry a prefix of their own, as for wcstoul
   };
   for (const Case& c : cases) {
     // Start from the opposite value so that every case changes the flag.

@@ -135,6 +135,10 @@ TEST(DetectEncoding, Ebcdic) {
   EXPECT_EQ(Detect(ebcdic, 1).Encoding, EncEbcdic);
   EXPECT_EQ(Detect(ebcdic, 0).Encoding, EncAnsi);
   EXPECT_EQ(Detect(Encoded(text, EncAnsi), 1).Encoding, EncAnsi);
+  // Too many high bytes that are no EBCDIC letter or digit.
+  Bytes noisy = ebcdic;
+  noisy.insert(noisy.end(), ebcdic.size() / 4, 0x8F);
+  EXPECT_EQ(Detect(noisy, 1).Encoding, EncAnsi);
 }
 
 TEST(DetectEncoding, LooksOnlyAtAPrefix) {

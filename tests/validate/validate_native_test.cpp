@@ -28,6 +28,17 @@ void ExpectNothingHeld() {
   EXPECT_EQ(Fake.DnsLists, 0);
 }
 
+// A single unit that is both the first and the last character of the pair
+// is removed too, and nothing before the text is touched.
+TEST(StripEnclosingPair, OneUnitThatIsBothEnds) {
+  auto one = ExactText(u"\"");
+  EXPECT_EQ(StripEnclosingPair(one.get(), '"', '"'), 1);
+  EXPECT_EQ(one[0], 0);
+  auto two = ExactText(u"<>");
+  EXPECT_EQ(StripEnclosingPair(two.get(), '<', '>'), 1);
+  EXPECT_EQ(two[0], 0);
+}
+
 TEST(AddEnclosingQuotes, FillsTheWorkingArrayUpTo1020Units) {
   auto fits = ExactText(Repeat('a', 1020), MAX_PART_LEN);
   ASSERT_EQ(AddEnclosingQuotes(fits.get()), 1);
