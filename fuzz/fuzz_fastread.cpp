@@ -155,7 +155,7 @@ std::u16string Entry(const qchar* line) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzOne(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   const int kind = kKinds[in.U8() % 8];
   const uint8_t options = in.U8();

@@ -14,6 +14,12 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   return 0;
 }
 
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzOne(data, size);
+  FakeReset();
+  return 0;
+}
+
 void SetFlagsFromBits(uint32_t bits) {
   int32_t* flags[] = {
       &PluginSettings.TwoLetterTLDs,       &PluginSettings.CheckTopLevelDomain,

@@ -56,6 +56,11 @@ class FuzzInput {
   size_t pos_ = 0;
 };
 
+// The body of each fuzz target: runs one input and checks its invariants. The
+// shared entry point calls it and then resets the fake world, so that an
+// input leaves no allocation behind and libFuzzer's leak check stays idle.
+int FuzzOne(const uint8_t* data, size_t size);
+
 // Sets the fourteen flags of PluginSettings from the low 14 bits, in the
 // record's order (bit 0 TwoLetterTLDs ... bit 13 DebugMode).
 void SetFlagsFromBits(uint32_t bits);

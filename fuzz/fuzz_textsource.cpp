@@ -57,10 +57,17 @@ void CheckChar(int32_t c, const TextSource& s, const char* what) {
   if (!s.Supplementary) FUZZ_CHECK(c <= 0xFFFF, "%s gave U+%X without Supplementary", what, (unsigned)c);
 }
 
-// One ReadTextLine with its checks; returns its result.
+// One ReadTextLine with its checks; returns its result. The line buffer is
+// one heap block of exactly 8192 units, all of them canaries before each call
+// (only the units the previous call wrote are set back).
+const qchar kCanary = 0xA5A5;
+
 int ReadLine(TextSource* s) {
-  static qchar* const line = new qchar[TEXT_LINE_LEN];  // one heap block of exactly 8192 units
-  std::fill(line, line + TEXT_LINE_LEN, (qchar)0xA5A5);
+  static qchar* const line = [] {
+    qchar* block = new qchar[TEXT_LINE_LEN];
+    std::fill(block, block + TEXT_LINE_LEN, kCanary);
+    return block;
+  }();
   const uint32_t before = s->Position;
   const int rc = ReadTextLine(s, line);
   CheckPosition(*s, before, "ReadTextLine");
@@ -68,6 +75,7 @@ int ReadLine(TextSource* s) {
   size_t n = 0;
   while (n < TEXT_LINE_LEN && line[n]) ++n;
   FUZZ_CHECK(n < TEXT_LINE_LEN, "line not terminated within 8192 units");
+  std::fill(line, line + n + 1, kCanary);
   if (rc == 0) FUZZ_CHECK(s->Position > before, "a line without progress at %u", before);
   if (rc == -1) FUZZ_CHECK(n == 0, "-1 with %zu units stored", n);
   return rc;
@@ -115,7 +123,7 @@ void ReadToEnd(TextSource* s) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzOne(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   FakeReset();
   Header h;

@@ -54,7 +54,7 @@ int PlainLookup(const std::string& file, const std::u16string& label) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzOne(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   FakeReset();
   const uint8_t mode = in.U8();

@@ -38,7 +38,7 @@ size_t QStrAppend(qchar* dst, size_t cap, const qchar* src) {
 
 void QStrFillZero(qchar* dst, size_t cap, const qchar* src) {
   size_t n = QStrCopy(dst, cap, src);
-  for (size_t i = n; i < cap; ++i) dst[i] = 0;
+  if (n < cap) memset(dst + n, 0, (cap - n) * sizeof(qchar));
 }
 
 int QStrEqual(const qchar* a, const qchar* b) {

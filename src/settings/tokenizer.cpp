@@ -1,5 +1,7 @@
 #include "settings/tokenizer.h"
 
+#include <string.h>
+
 #include "common/qstr.h"
 #include "platform/os.h"
 #include "platform/host.h"
@@ -9,10 +11,8 @@ ArgListRecord ArgList;
 // Empties the table: every start null, every length 0, Count 0, and the
 // first buffer position terminated.
 static void ResetArgList(void) {
-  for (int i = 0; i < MAX_ARGS; ++i) {
-    ArgList.Token[i] = nullptr;
-    ArgList.Length[i] = 0;
-  }
+  memset(ArgList.Token, 0, sizeof ArgList.Token);  // null pointers are all zero bits here
+  memset(ArgList.Length, 0, sizeof ArgList.Length);
   ArgList.Count = 0;
   ArgList.Buffer[0] = 0;
 }
