@@ -1,7 +1,7 @@
 #!/bin/sh
 # Runs fuzz targets of the native build for QUORVEL_FUZZ_SECONDS seconds each
 # (default 60), one after another: all of them, or those named
-# (validate command textsource tldfile). Each starts from its committed seeds
+# (validate command textsource tldfile fastread). Each starts from its committed seeds
 # (fuzz/corpus/NAME) and the corpus it grew before
 # (build-native/fuzz-work/NAME/corpus), with the dictionary fuzz/NAME.dict
 # when there is one; a crash or a broken invariant is kept
@@ -11,7 +11,7 @@ set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUORVEL_NATIVE_BUILD:-$root/build-native}
 seconds=${QUORVEL_FUZZ_SECONDS:-60}
-targets=${*:-validate command textsource tldfile}
+targets=${*:-validate command textsource tldfile fastread}
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 fi

@@ -112,8 +112,40 @@ def tldfile_seeds():
     seed("notfound", "info", listing.encode("ascii"), mode=0x09)
 
 
+def fastread_seeds():
+    # encoding index, options, replacement (2), position (2), ANSI table,
+    # label length (or entry index), label, text
+    kinds = {"ansi": 0, "utf16le": 1, "utf16be": 2, "utf8": 3, "ebcdic": 4, "utf32le": 5, "raw": 7}
+
+    def seed(name, kind, text, label="", options=0, table=0, index=0, replacement=0xFFFD, position=0):
+        lab = label.encode("latin-1")
+        length = index if options & 0x80 else len(lab)
+        header = struct.pack("<BBHHBB", kinds[kind], options, replacement, position, table, length)
+        write("fastread", name, header + lab + text)
+
+    listing = "# top-level domains\r\ncom\r\n.org\n\n  net  remark\r\u0085caf\u00e9\u3000\nxn--p1ai\n"
+    seed("utf8bom", "utf8", ("\ufeff" + listing + "\u0440\u0444\n").encode("utf-8"), "net")
+    seed("unlisted", "utf8", ("\ufeff" + listing).encode("utf-8"), "cmo", options=0x01)
+    seed("entry", "utf8", ("\ufeff" + listing).encode("utf-8"), options=0x80 | 0x40, index=3)
+    seed("overlong", "utf8", b"c\xc1\xafm\nx\xc0\x8acom\n", "com")
+    seed("skipnul", "utf8", b"co\x00m\n \x00net\n", "com", options=0x02)
+    seed("nulreplace", "ansi", b"co\x00m\ncom\x00x\n", "com", options=0x04)
+    seed("nel", "raw", b"x\x85com\n\xa0org\n", "org")
+    seed("replacement", "utf8", b"\xffcom\n\xfe\n", "com", options=0x08, replacement=0x0A)
+    seed("ansi", "ansi", "caf\xe9\r\n\xa0net\r\n".encode("latin-1"), "net", table=0)
+    seed("long", "utf8", (" " * 8185 + "museum\n").encode("ascii"), "museum")
+    seed("cut", "ansi", (" " * 8185 + "museumx\r\n").encode("ascii"), "museum")
+    seed("utf16", "utf16le", ("\ufeff" + listing).encode("utf-16-le"), "net", options=0x20)
+    seed("utf16be", "utf16be", listing.encode("utf-16-be"), "xn--p1ai", options=0x40, position=2)
+    seed("utf32", "utf32le", listing.encode("utf-32-le"), "org", options=0x01)
+    seed("cyrillic", "utf8", ("\u0440\u0444x\n\u00a0\u0440\u0444\n").encode("utf-8"), options=0x80, index=1)
+    seed("overlongru", "utf8", b"\xe0\x91\x80\xd1\x84\nx\n", options=0x80, index=0)
+    seed("ebcdic", "ebcdic", "COM\nNET\n".encode("cp500"), "net", options=0x40, position=1)
+
+
 if __name__ == "__main__":
     validate_seeds()
     command_seeds()
     textsource_seeds()
     tldfile_seeds()
+    fastread_seeds()

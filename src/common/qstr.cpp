@@ -19,6 +19,15 @@ size_t QStrCopy(qchar* dst, size_t cap, const qchar* src) {
   return n;
 }
 
+size_t QStrCopyLen(qchar* dst, size_t cap, const qchar* src, size_t n) {
+  if (!dst || cap == 0) return 0;
+  if (!src) n = 0;
+  if (n > cap - 1) n = cap - 1;
+  if (n) memcpy(dst, src, n * sizeof(qchar));
+  dst[n] = 0;
+  return n;
+}
+
 size_t QStrAppend(qchar* dst, size_t cap, const qchar* src) {
   if (!dst || cap == 0) return 0;
   size_t n = 0;
@@ -44,27 +53,22 @@ int QStrEqualNoCase(const qchar* a, const qchar* b) {
   return QFoldUpperAscii(*a) == QFoldUpperAscii(*b);
 }
 
-int QIsAsciiLetter(unsigned c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-int QIsAsciiDigit(unsigned c) { return c >= '0' && c <= '9'; }
-unsigned QFoldUpperAscii(unsigned c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
-
 // On Windows the C runtime classifies UTF-16 units with the system's Unicode
 // tables. Natively the C library does the same once a UTF-8 locale is active
 // (the native test runner selects C.UTF-8).
 // The C library of Linux leaves the no-break spaces (U+00A0, U+2007, U+202F)
 // out of its space class; Windows counts them, as the reader's white-space
 // rule requires.
-int QIsSpace(unsigned c) {
-  if (c >= 0x20 && c < 0x7F) return c == ' ';  // printable ASCII; controls ask the runtime
+int QIsSpaceOther(unsigned c) {
 #ifndef _WIN32
   if (c == 0xA0 || c == 0x2007 || c == 0x202F) return 1;
 #endif
   return iswspace((wint_t)c) != 0;
 }
-// ASCII is answered here, the same way the C runtime answers it; only other
-// characters go to the runtime's tables.
-int QIsAlpha(unsigned c) { return c < 0x80 ? QIsAsciiLetter(c) : iswalpha((wint_t)c) != 0; }
-int QIsAlnum(unsigned c) {
+// ASCII letters and digits are answered inline (qstr.h), the same way the C
+// runtime answers them; only other characters come here.
+int QIsAlphaOther(unsigned c) { return c < 0x80 ? QIsAsciiLetter(c) : iswalpha((wint_t)c) != 0; }
+int QIsAlnumOther(unsigned c) {
   return c < 0x80 ? (QIsAsciiLetter(c) || QIsAsciiDigit(c)) : iswalnum((wint_t)c) != 0;
 }
 

@@ -12,6 +12,11 @@ size_t QStrLen(const qchar* s);
 // units copied (without terminator).
 size_t QStrCopy(qchar* dst, size_t cap, const qchar* src);
 
+// Copies the first n units of src (cut to cap - 1) into dst, which holds cap
+// units, and terminates it when cap > 0; the units need not end in a zero.
+// Returns the number of units copied.
+size_t QStrCopyLen(qchar* dst, size_t cap, const qchar* src, size_t n);
+
 // Appends src to the terminated text in dst (capacity cap units), bounded as
 // QStrCopy. Returns the new length of dst.
 size_t QStrAppend(qchar* dst, size_t cap, const qchar* src);
@@ -25,15 +30,24 @@ int QStrEqual(const qchar* a, const qchar* b);
 // 1 when a and b are equal ignoring the case of the ASCII letters A-Z only.
 int QStrEqualNoCase(const qchar* a, const qchar* b);
 
-// ASCII-only tests and folding.
-int QIsAsciiLetter(unsigned c);
-int QIsAsciiDigit(unsigned c);
-unsigned QFoldUpperAscii(unsigned c);
+// ASCII-only tests and folding (inline: they run once a character).
+inline int QIsAsciiLetter(unsigned c) { return (c | 0x20u) - 'a' < 26u; }
+inline int QIsAsciiDigit(unsigned c) { return c - '0' < 10u; }
+inline unsigned QFoldUpperAscii(unsigned c) { return c - 'a' < 26u ? c - 32 : c; }
 
-// The platform's wide-character classification (Unicode-aware).
-int QIsSpace(unsigned c);
-int QIsAlpha(unsigned c);
-int QIsAlnum(unsigned c);
+// The platform's wide-character classification of the characters that are
+// not printable ASCII (controls, U+007F and everything from U+0080 up).
+int QIsSpaceOther(unsigned c);
+int QIsAlphaOther(unsigned c);
+int QIsAlnumOther(unsigned c);
+
+// The platform's wide-character classification (Unicode-aware); printable
+// ASCII is answered inline, the way the C runtime answers it.
+inline int QIsSpace(unsigned c) { return (c >= 0x20 && c < 0x7F) ? c == ' ' : QIsSpaceOther(c); }
+inline int QIsAlpha(unsigned c) { return c < 0x80 ? QIsAsciiLetter(c) : QIsAlphaOther(c); }
+inline int QIsAlnum(unsigned c) {
+  return c < 0x80 ? (QIsAsciiLetter(c) || QIsAsciiDigit(c)) : QIsAlnumOther(c);
+}
 
 // Reads an unsigned 32-bit number in the given base (10 or 16) from s, like
 // the standard wcstoul: optional leading white space and sign are accepted the

@@ -1,5 +1,6 @@
 // Encoding detection: byte-order marks first, then statistics over a bounded
 // prefix of the text; and the choice of the ANSI and EBCDIC tables.
+#include "common/bytescan.h"
 #include "common/qstr.h"
 #include "platform/os_textsource.h"
 #include "textsource/textsource.h"
@@ -71,6 +72,10 @@ int DetectUtf32(TextSource* s) {
     if (u > 0x10) ++big[p];
     else if (u == 0) ++zero[p];
     if (u & 0xE0FF) ++wide[p];
+    // Little-endian needs Big[1] = 0 and big-endian Wide[0] = 0: once both
+    // are broken, nothing further can make either win (most texts are ruled
+    // out by their first two units).
+    if (big[1] && wide[0]) return 0;
   }
   if (big[0] >= t && big[1] == 0 && zero[1] >= t) return EncUtf32Le;
   if (wide[1] >= t && wide[0] == 0 && zero[0] >= t) return EncUtf32Be;
@@ -89,6 +94,10 @@ int DetectUtf16(TextSource* s) {
     return EncUtf16Be;
   }
   uint32_t n = Min(s->Size, UTF16_SAMPLE_BYTES);
+  // Without zero bytes neither byte order can win (each needs more zero
+  // bytes on one side than f times those on the other), so a text without
+  // them is settled by one fast search.
+  if (QFindZeroByte(d, 0, n) == n) return 0;
   uint32_t space[2] = {0, 0}, nul[2] = {0, 0};  // [0] even offsets, [1] odd
   for (uint32_t i = 0; i < n; ++i) {
     if (d[i] == 0x20) ++space[i & 1];
@@ -114,6 +123,10 @@ int DetectUtf8(TextSource* s) {
   uint32_t n = Min(s->Size, UTF8_SAMPLE_BYTES);
   uint32_t expected = 0, sequences = 0;
   for (uint32_t i = 0; i < n; ++i) {
+    if (!expected) {  // 7-bit bytes between sequences are accepted as they come
+      i = QFindHighByte(d, i, n);
+      if (i == n) break;
+    }
     unsigned b = d[i];
     if (expected) {
       if (b < 0x80 || b > 0xBF) return 0;

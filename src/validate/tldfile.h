@@ -12,3 +12,14 @@
 // list it (an empty file lists nothing), -1 when the file is not usable (no
 // label, no library path, no file, failed to open).
 int FindTLDInFile(const qchar* label);
+
+struct TextSource;
+
+// Looks label (terminated, never modified) up in the lines of the open source
+// from its Position on, as FindTLDInFile reads TLDs.txt without DebugMode:
+// each line gives at most one entry, entries match ignoring the case of A-Z.
+// Returns 1 when found, 0 when not (also for a null argument). Where the
+// source reads ASCII as units of its own (single bytes, UTF-8, UTF-16) the
+// units are searched directly and only lines they cannot judge are read; the
+// answer is the one of reading every line. Position may move.
+int FindEntryInSource(TextSource* source, const qchar* label);

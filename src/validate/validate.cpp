@@ -60,6 +60,9 @@ static int ReadQuadNumber(const qchar** p, uint32_t* value) {
 
 int CheckForDottedQuad(const qchar* text, int stripBrackets) {
   if (!text || !text[0]) return QUAD_NONE;
+  // A quad begins with a digit, after the bracket when one is removed; any
+  // other text is none, and without the trace needs no copy to tell.
+  if (!PluginSettings.DebugMode && !QIsAsciiDigit(text[0]) && !(stripBrackets && text[0] == '[')) return QUAD_NONE;
   if (QStrLen(text) > MAX_PART_LEN - 1) return QUAD_NONE;
   qchar work[MAX_PART_LEN];
   QStrCopy(work, QCOUNT(work), text);
@@ -102,12 +105,18 @@ int KnownTLD(const qchar* label) {
 // Position of the split '@' in address (length n) under the quote and escape
 // rules, or -1 when the scan reaches the end.
 static int FindSplitAt(const qchar* address, size_t n) {
+  const int quotes = PluginSettings.AllowQuotedStrings, escapes = PluginSettings.AllowEscapedChars;
+  if (!quotes && !escapes) {  // then the first '@' splits
+    for (size_t i = 0; i < n; ++i)
+      if (address[i] == '@') return (int)i;
+    return -1;
+  }
   int inQuotes = 0, escaped = 0;
   for (size_t i = 0; i < n; ++i) {
     qchar c = address[i];
-    if (PluginSettings.AllowQuotedStrings && c == '"' && !escaped) inQuotes = !inQuotes;
+    if (quotes && c == '"' && !escaped) inQuotes = !inQuotes;
     int split = !inQuotes && c == '@';
-    if (PluginSettings.AllowEscapedChars && c == '\\') {
+    if (escapes && c == '\\') {
       escaped = !escaped;
       continue;
     }
@@ -129,21 +138,24 @@ static int IsWhollyQuoted(const qchar* local, size_t n) {
 // Walks the local part (length n) character by character; 0 or the code of
 // the first breach.
 static int WalkLocalPart(const qchar* local, size_t n, int wholly) {
+  const int quotes = PluginSettings.AllowQuotedStrings, escapes = PluginSettings.AllowEscapedChars;
+  const int extraInQuotes = quotes && !PluginSettings.StrictCharList;
   int quoteMode = wholly;
   for (size_t i = 0; i < n; ++i) {
     qchar c = local[i];
-    if (PluginSettings.AllowEscapedChars && quoteMode && c == '\\') {
+    if (QIsAsciiLetter(c) || QIsAsciiDigit(c)) continue;  // allowed everywhere, no rule of their own
+    if (escapes && quoteMode && c == '\\') {
       if (i + 1 >= n || (local[i + 1] != '\\' && local[i + 1] != '"')) return QV_BAD_LOCAL_CHAR;
       ++i;
       continue;
     }
-    if (PluginSettings.AllowQuotedStrings && c == '"') {
+    if (quotes && c == '"') {
       quoteMode = !quoteMode;
       if (quoteMode && !(i == 0 || local[i - 1] == '.')) return QV_BAD_QUOTE;
       if (!quoteMode && !(i == n - 1 || local[i + 1] == '.')) return QV_BAD_QUOTE;
       continue;
     }
-    if (!PluginSettings.StrictCharList && PluginSettings.AllowQuotedStrings && quoteMode) {
+    if (extraInQuotes && quoteMode) {
       int extra = 0;
       for (const qchar* s = QT("(),:;<>@[]"); *s; ++s) extra |= (*s == c);
       if (extra) continue;
@@ -213,9 +225,8 @@ int ValidateAddress(const qchar* input, qchar* domainOut, qchar* localOut) {
   if (n > MAX_ADDRESS_LEN + 2) return QV_TOO_LONG;
 
   qchar copy[MAX_PART_LEN], local[MAX_PART_LEN], domain[MAX_PART_LEN];
-  QStrCopy(copy, QCOUNT(copy), input);
-  if (PluginSettings.StripAngleBrackets) StripEnclosingPair(copy, '<', '>');
-  n = QStrLen(copy);
+  n = QStrCopyLen(copy, QCOUNT(copy), input, n);
+  if (PluginSettings.StripAngleBrackets && StripEnclosingPair(copy, '<', '>') == 1) n = QStrLen(copy);
   if (n > MAX_ADDRESS_LEN) return QV_TOO_LONG;
   TRACE(QT("   * Buffer     = '%s'\r\n"), copy);
 
@@ -223,10 +234,10 @@ int ValidateAddress(const qchar* input, qchar* domainOut, qchar* localOut) {
   size_t localLen = at < 0 ? n : (size_t)at;
   if (localLen == 0) return QV_LOCAL_EMPTY;
   if (at < 0) return QV_NO_AT;
-  QStrCopy(local, localLen + 1, copy);
-  QStrCopy(domain, QCOUNT(domain), copy + at + 1);
-  for (const qchar* p = domain; *p; ++p)
-    if (*p == '@') return QV_SECOND_AT;
+  QStrCopyLen(local, QCOUNT(local), copy, localLen);
+  for (size_t i = (size_t)at + 1; i < n; ++i)
+    if (copy[i] == '@') return QV_SECOND_AT;
+  QStrCopyLen(domain, QCOUNT(domain), copy + at + 1, n - (size_t)at - 1);
   if (!domain[0]) return QV_DOMAIN_EMPTY;
   TRACE(QT("   * LocalPart  = '%s'\r\n"), local);
   TRACE(QT("   * DomainPart = '%s'\r\n"), domain);

@@ -177,4 +177,48 @@ TEST(OpenTextSource, EveryAllocationFailureLeavesNothing) {
   }
 }
 
+// What decides whether ASCII text of the reading stands unit for unit in the
+// bytes: the encoding, zero bytes or units, the lead bytes of overlong forms, a
+// Replacement below U+0080, and only the bytes from Position on.
+TEST(IsAsciiTransparent, OverlongFormsZerosAndReplacementDecide) {
+  struct Case {
+    std::string Text;
+    int Encoding;
+    uint16_t Replacement;
+    uint32_t Position;
+    int Transparent;
+  };
+  const Case cases[] = {
+      {"com\r\nnet\n", EncUtf8, 0xFFFD, 0, 1},
+      {"\xD1\x80\xD1\x84 \xE0\xA4\x95 \xF0\x90\x80\x80 \xFF", EncUtf8, 0xFFFD, 0, 1},
+      {"c\xC1\xAFm", EncUtf8, 0xFFFD, 0, 0},
+      {"c\xC0\x8A", EncUtf8, 0xFFFD, 0, 0},
+      {"\xE0\x81\xAF", EncUtf8, 0xFFFD, 0, 0},
+      {"\xE0\x82\x80", EncUtf8, 0xFFFD, 0, 1},
+      {"\xF0\x80\x81\xAF", EncUtf8, 0xFFFD, 0, 0},
+      {"a\xFF" "b", EncUtf8, 0x000A, 0, 0},
+      {"ab", EncUtf8, 0x000A, 0, 1},
+      {std::string("a\0b", 3), EncUtf8, 0xFFFD, 0, 0},
+      {std::string("a\0b", 3), EncUtf8, 0xFFFD, 2, 1},
+      {std::string("a\0b", 3), EncRawBytes, 0xFFFD, 0, 0},
+      {"caf\xE9 \x80\x81\xFF", EncAnsi, 0xFFFD, 0, 1},
+      {"\x85\xC1\xAF", EncRawBytes, 0xFFFD, 0, 1},
+      {std::string("a\0b\0", 4), EncUtf16Le, 0xFFFD, 0, 1},
+      {std::string("a\0\0\0b", 5), EncUtf16Le, 0xFFFD, 0, 0},  // a zero unit
+      {std::string("\0a\0\0", 4), EncUtf16Be, 0xFFFD, 0, 0},
+      {std::string("\0a\0", 3), EncUtf16Be, 0xFFFD, 0, 1},      // the odd last byte is never read
+      {"COM", EncEbcdic, 0xFFFD, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << EncodingName(c.Encoding) << " at " << c.Position << ": "
+                                    << FakeNarrow(std::u16string(c.Text.begin(), c.Text.end())));
+    ExactRecord r(Bytes(c.Text.begin(), c.Text.end()), c.Encoding);
+    r.source.Replacement = c.Replacement;
+    r.source.Position = c.Position;
+    EXPECT_EQ(IsAsciiTransparent(&r.source), c.Transparent);
+    const bool bytes = c.Encoding == EncUtf8 || c.Encoding == EncAnsi || c.Encoding == EncRawBytes;
+    EXPECT_EQ(AsciiUnitSize(&r.source), bytes ? 1u : (c.Encoding == EncUtf16Le || c.Encoding == EncUtf16Be) ? 2u : 0u);
+  }
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include "fakes.h"
 #include "native_support.h"
 #include "settings/settings.h"
+#include "validate/tldfile.h"
 #include "validate/validate.h"
 
 extern "C" int f_quorvel(qchar* buffer);
@@ -155,6 +156,59 @@ TEST(KnownTLD, ListFileLookupsReleaseEverything) {
   Fake.Files.erase(list);  // no file: the built-in table
   EXPECT_EQ(KnownTLD(u"com"), 1);
   ExpectNothingHeld();
+}
+
+// List files whose bytes look otherwise than their lines read: the lookup
+// must give the answer of the lines, with and without the trace.
+TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
+  struct Case {
+    std::string File;
+    const char16_t* Label;
+    int Found;
+  };
+  const std::string cut(8185, ' ');  // the entry ends where the line is cut, at 8191 units
+  auto utf16le = [](const std::u16string& text) {  // with its byte-order mark
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) bytes += (char)(c & 0xFF), bytes += (char)(c >> 8);
+    return bytes;
+  };
+  const Case cases[] = {
+      {"c\xC1\xAFm\n", u"com", 1},              // an overlong o
+      {"co\xC0\x8Am\n", u"co", 1},              // an overlong line feed ends the line
+      {"co\xC0\x8Am\n", u"com", 0},
+      {"x\xC2\x85net\n", u"net", 1},            // next line (U+0085) ends the line x
+      {"\xC2\xA0org\n", u"org", 1},             // no-break space before the entry
+      {"\xE3\x80\x80info\r\n", u"INFO", 1},     // ideographic space
+      {"museum\xC3\xA9\n", u"museum", 0},       // an e with acute continues the entry
+      {"\xEF\xBB\xBF a.com\r\n..net\r\n", u"com", 0},
+      {"\xEF\xBB\xBF a.com\r\n..net\r\n", u"net", 0},
+      {cut + "museumx\n", u"museum", 1},
+      {cut + "museum-\n", u"museum", 1},
+      {"c_m\n1com\n", u"c_m", 0},               // no entry can be either label
+      {"c_m\n1com\n", u"1com", 0},
+      {"xn--p1ai\n\xD1\x80\xD1\x84\n", u"\u0440\u0444", 1},
+      {"\xD1\x80\xD1\x84x\n\xC2\xA0\xD1\x80\xD1\x84\n", u"\u0440\u0444", 1},  // behind a no-break space
+      {"\xD1\x80\xD1\x84x\n", u"\u0440\u0444", 0},
+      {"\xE0\x91\x80\xD1\x84\n", u"\u0440\u0444", 1},  // an overlong form of the first letter
+      {utf16le(u"\u0440\u0444x\r\n"), u"\u0440\u0444", 0},
+      {utf16le(u"\u0440\u0444x\r\n .\u0440\u0444\r\n"), u"\u0440\u0444", 1},
+      {utf16le(u"x\u0085net\r\n\u3000org\r\n"), u"net", 1},
+      {utf16le(u"x\u0085net\r\n\u3000org\r\n"), u"org", 1},
+      {utf16le(u"co\u0000m\r\n\u0441om\r\nmuseum\u00e9\r\n"), u"com", 0},
+      {utf16le(u"co\u0000m\r\n\u0441om\r\nmuseum\u00e9\r\n"), u"museum", 0},
+      {utf16le(std::u16string(8185, ' ') + u"museumx"), u"museum", 1},
+  };
+  PluginSettings.TwoLetterTLDs = 0;
+  Fake.CaptureLimit = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(FakeNarrow(std::u16string(c.File.begin(), c.File.begin() + std::min<size_t>(c.File.size(), 40))));
+    Fake.Files[u"C:\\Plugins\\TLDs.txt"] = Utf8(c.File);
+    PluginSettings.DebugMode = 0;
+    EXPECT_EQ(FindTLDInFile(c.Label), c.Found) << FakeNarrow(c.Label);
+    PluginSettings.DebugMode = 1;
+    EXPECT_EQ(FindTLDInFile(c.Label), c.Found) << FakeNarrow(c.Label) << " traced";
+    ExpectNothingHeld();
+  }
 }
 
 // A library path near the 16384-unit limit: the list file's path fits

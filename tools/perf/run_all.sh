@@ -2,7 +2,10 @@
 # Runs the throughput benchmark: Quorvel (default options; with a TLDs.txt of
 # the ICANN top-level domains; with CheckMX against a stand-in DNS client)
 # and the peer validators (validator.js, Python's email_validator, Perl's
-# Email::Valid) over the same corpus, and prints one table.
+# Email::Valid) over the same corpus, and prints one table; then the native
+# benchmark of the plug-in's own work (native_bench of the native build, over
+# the fakes, with the shipped tools/release/TLDs.txt), each figure beside the
+# one of the code before the fast paths (native_before.md).
 #
 #   tools/perf/run_all.sh [--runs N] [--quorvel-runs N] [--count N]
 #
@@ -61,11 +64,18 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" -j"$(nproc)" --target perf
 cmake -DRUNNER="$build/wine-run.sh" -DPREFIX="$build/wineprefix" -P "$root/tests/make-prefix.cmake"
+# The native benchmark, in the native build (clang, without sanitizers).
+native=${QUORVEL_NATIVE_BUILD:-$root/build-native}
+if [ ! -f "$native/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+fi
+cmake --build "$native" -j"$(nproc)" --target native_bench
 
 # ---- data ------------------------------------------------------------------
 work=$build/perf
 mkdir -p "$work"
 /usr/bin/python3 "$here/gen_corpus.py" "$work/corpus.txt" "$count"
+/usr/bin/python3 "$here/gen_corpus.py" "$work/corpus-native.txt" 20000
 # The ICANN section of the public suffix list, labels without a dot (UTF-8).
 awk '/===BEGIN ICANN DOMAINS===/ { on = 1; next } /===END ICANN DOMAINS===/ { on = 0 }
      on && !/^\/\// && NF && !/\./ { print $1 }' \
@@ -101,6 +111,11 @@ record /usr/bin/python3 "$here/peers/email_validator_py.py" corpus.txt peer-emai
 echo "perf: Email::Valid"
 record perl "$here/peers/email_valid.pl" corpus.txt peer-email_valid.txt "$runs"
 
+echo "perf: native benchmark of the plug-in's own work"
+"$native/bin/native_bench" --corpus corpus-native.txt --tlds "$root/tools/release/TLDs.txt" \
+    --runs "$runs" --today "$here/native_before.md" > native.md
+cat native.md
+
 echo "perf: profile of one list-file lookup"
 "$build/wine-run.sh" "$bin/perf_profile.exe" --tlds tlds-icann.txt --corpus corpus.txt > profile.md
 
@@ -108,6 +123,10 @@ echo "perf: profile of one list-file lookup"
   echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $(wine --version 2>/dev/null); load average before the runs: $load."
   echo
   /usr/bin/python3 "$here/compare.py" "$work"
+  echo
+  echo "Native, the plug-in's own work over the fakes (20,000 addresses, the shipped TLDs.txt):"
+  echo
+  cat native.md
 } > table.md
 echo
 cat table.md
