@@ -58,8 +58,9 @@ void CheckChar(int32_t c, const TextSource& s, const char* what) {
 }
 
 // One ReadTextLine with its checks; returns its result. The line buffer is
-// one heap block of exactly 8192 units, all of them canaries before each call
-// (only the units the previous call wrote are set back).
+// one heap block of exactly 8192 units of canaries; after each call the units
+// up to its terminator are set back (a call may leave units beyond its
+// terminator, as after skipping a blank line, and those stay).
 const qchar kCanary = 0xA5A5;
 
 int ReadLine(TextSource* s) {
