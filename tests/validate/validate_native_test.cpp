@@ -190,6 +190,8 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
       {"\xD1\x80\xD1\x84x\n\xC2\xA0\xD1\x80\xD1\x84\n", u"\u0440\u0444", 1},  // behind a no-break space
       {"\xD1\x80\xD1\x84x\n", u"\u0440\u0444", 0},
       {"\xE0\x91\x80\xD1\x84\n", u"\u0440\u0444", 1},  // an overlong form of the first letter
+      {"com\n\xED\x95\x9C\xEA\xB5\xAD\n", u"\uD55C\uAD6D", 1},     // three bytes a character
+      {"com\n\xED\x95\x9C\xEA\xB5\xADx\n", u"\uD55C\uAD6D", 0},
       {utf16le(u"\u0440\u0444x\r\n"), u"\u0440\u0444", 0},
       {utf16le(u"\u0440\u0444x\r\n .\u0440\u0444\r\n"), u"\u0440\u0444", 1},
       {utf16le(u"x\u0085net\r\n\u3000org\r\n"), u"net", 1},

@@ -108,6 +108,7 @@ TEST_F(ValidatorTest, QuotedLocalParts) {
       {L"Q", L"a.\"b\".c@example.com", L"0"},
       {L"Q", L"a\"b\"@example.com", L"1054"},
       {L"Q", L"\"b\"c@example.com", L"1054"},
+      {L"Q", L"\"john@example.com", L"1042"},  // an open quote hides the @
       {L"Q", L"a.\"b.c\"@example.com", L"1044"},
       {L"Q", L"\"postmaster\"@example.com", L"1046"},
       {L"", L"\"john\"@example.com", L"1045"},
