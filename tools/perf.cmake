@@ -19,6 +19,8 @@ endforeach()
 
 add_executable(perf_bench EXCLUDE_FROM_ALL ${PERF_SRC}/bench.cpp)
 target_compile_options(perf_bench PRIVATE ${QUORVEL_WARNINGS} -O2)
+# The plug-in's file name for this platform (common/version.h).
+target_include_directories(perf_bench PRIVATE ${CMAKE_SOURCE_DIR}/src ${QUORVEL_GENERATED})
 target_link_libraries(perf_bench PRIVATE TakeCmd advapi32)
 target_link_options(perf_bench PRIVATE ${QUORVEL_STATIC_LINK})
 
