@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "corpus.h"
 #include "takecmd.h"
 #include "common/version.h"
 
@@ -69,31 +70,8 @@ std::wstring OwnFolder() {
 
 // Reads a UTF-8 file of lines (LF or CRLF) into wide strings.
 std::vector<std::wstring> ReadLines(const std::wstring& path) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) Fail("cannot open corpus", path);
-  LARGE_INTEGER size;
-  GetFileSizeEx(f, &size);
-  std::string bytes((size_t)size.QuadPart, '\0');
-  DWORD got = 0;
-  if (!bytes.empty() && (!ReadFile(f, &bytes[0], (DWORD)bytes.size(), &got, nullptr) || got != bytes.size()))
-    Fail("cannot read corpus", path);
-  CloseHandle(f);
   std::vector<std::wstring> lines;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    size_t len = end - start;
-    if (len && bytes[start + len - 1] == '\r') --len;
-    std::wstring w;
-    if (len) {
-      int units = MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, (int)len, nullptr, 0);
-      w.resize(units);
-      MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, (int)len, &w[0], units);
-    }
-    lines.push_back(w);
-    start = end + 1;
-  }
+  if (!ReadCorpusLines(path, &lines)) Fail("cannot open corpus", path);
   return lines;
 }
 

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "corpus.h"
 #include "common/qstr.h"
 #include "platform/os.h"
 #include "platform/os_textsource_win.h"
@@ -267,26 +268,10 @@ void ProfileAlternatives(const std::wstring& path, int reps) {
       }));
 }
 
-// Reads a UTF-8 file of lines into wide strings.
+// Reads a UTF-8 file of lines into wide strings (none when it cannot be read).
 std::vector<std::wstring> ReadCorpus(const std::wstring& path) {
   std::vector<std::wstring> out;
-  FILE* f = _wfopen(path.c_str(), L"rb");
-  if (!f) return out;
-  std::string bytes;
-  char chunk[1 << 16];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
-  fclose(f);
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    std::wstring w(end - start, L'\0');
-    int units = MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, (int)(end - start), &w[0], (int)w.size());
-    w.resize(units);
-    out.push_back(w);
-    start = end + 1;
-  }
+  ReadCorpusLines(path, &out);
   return out;
 }
 

@@ -59,6 +59,7 @@
 #include <string>
 #include <vector>
 
+#include "../perf/corpus.h"
 #include "common/version.h"
 #include "settings/settings.h"
 #include "stubs/stub_net.h"
@@ -343,32 +344,6 @@ std::vector<std::wstring> EdgeAddresses() {
   return a;
 }
 
-// Reads the corpus: UTF-8, one address a line (LF or CR LF).
-bool ReadCorpus(const std::wstring& path, std::vector<std::wstring>* out) {
-  FILE* f = _wfopen(path.c_str(), L"rb");
-  if (!f) return false;
-  std::string bytes;
-  char chunk[65536];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
-  fclose(f);
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    size_t len = end - start;
-    if (len && bytes[start + len - 1] == '\r') --len;
-    std::wstring w;
-    if (len) {
-      int units = MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, (int)len, nullptr, 0);
-      w.resize(units);
-      MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, (int)len, &w[0], units);
-    }
-    out->push_back(w);
-    start = end + 1;
-  }
-  return !out->empty();
-}
 
 // ---- Leftovers ----
 
@@ -709,7 +684,7 @@ int main() {
 
   std::wstring folder = ProgramFolder();
   std::vector<std::wstring> corpus;
-  if (!ReadCorpus(folder + L"corpus.txt", &corpus)) {
+  if (!ReadCorpusLines(folder + L"corpus.txt", &corpus) || corpus.empty()) {
     fprintf(stderr, "soak: cannot read %ls\n", (folder + L"corpus.txt").c_str());
     return 2;
   }
