@@ -56,10 +56,14 @@ class FuzzInput {
   size_t pos_ = 0;
 };
 
-// The body of each fuzz target: runs one input and checks its invariants. The
-// shared entry point calls it and then resets the fake world, so that an
-// input leaves no allocation behind and libFuzzer's leak check stays idle.
+// The body of each fuzz target: runs one input and checks its invariants. It
+// finds the fake world reset: the shared entry point resets it before the
+// first input and, when FuzzUsesFakeWorld, after each one, so that an input
+// leaves no allocation behind and libFuzzer's leak check stays idle.
 int FuzzOne(const uint8_t* data, size_t size);
+
+// Whether FuzzOne arranges or reads the fake world (each target defines it).
+extern const bool FuzzUsesFakeWorld;
 
 // Sets the fourteen flags of PluginSettings from the low 14 bits, in the
 // record's order (bit 0 TwoLetterTLDs ... bit 13 DebugMode).

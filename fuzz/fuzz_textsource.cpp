@@ -10,7 +10,7 @@
 //
 // Invariants: Position never decreases and never passes Size; a successful
 // ReadTextLine moves Position on; every line buffer (a heap block of exactly
-// 8192 units) is terminated; characters are -1 or 0..U+10FFFF (..U+FFFF
+// TEXT_LINE_LEN units) is terminated; characters are -1 or 0..U+10FFFF (..U+FFFF
 // without Supplementary); peeking moves nothing; detection yields a known
 // kind with BomLength within the text; reading ends within Size + 1 lines and
 // stays ended; an opened source gives back every handle, view, allocation and
@@ -58,7 +58,7 @@ void CheckChar(int32_t c, const TextSource& s, const char* what) {
 }
 
 // One ReadTextLine with its checks; returns its result. The line buffer is
-// one heap block of exactly 8192 units of canaries; after each call the units
+// one heap block of exactly TEXT_LINE_LEN units of canaries; after each call the units
 // up to its terminator are set back (a call may leave units beyond its
 // terminator, as after skipping a blank line, and those stay).
 const qchar kCanary = 0xA5A5;
@@ -75,7 +75,7 @@ int ReadLine(TextSource* s) {
   FUZZ_CHECK(rc == 0 || rc == -1, "ReadTextLine gave %d", rc);
   size_t n = 0;
   while (n < TEXT_LINE_LEN && line[n]) ++n;
-  FUZZ_CHECK(n < TEXT_LINE_LEN, "line not terminated within 8192 units");
+  FUZZ_CHECK(n < TEXT_LINE_LEN, "line not terminated within %d units", TEXT_LINE_LEN);
   std::fill(line, line + n + 1, kCanary);
   if (rc == 0) FUZZ_CHECK(s->Position > before, "a line without progress at %u", before);
   if (rc == -1) FUZZ_CHECK(n == 0, "-1 with %zu units stored", n);
@@ -128,9 +128,10 @@ void ReadToEnd(TextSource* s) {
 
 }  // namespace
 
+const bool FuzzUsesFakeWorld = true;
+
 int FuzzOne(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
-  FakeReset();
   Header h;
   h.Mode = in.U8();
   h.Kind = in.U8();

@@ -37,7 +37,7 @@ std::u16string Entry(const std::u16string& line) {
 }
 
 // The answer for a file of 7-bit bytes without zeros: its lines split at CR
-// and LF, each cut to 8191 units.
+// and LF, each cut to TEXT_LINE_LEN - 1 units.
 int PlainLookup(const std::string& file, const std::u16string& label) {
   size_t start = 0;
   while (start <= file.size()) {
@@ -54,9 +54,10 @@ int PlainLookup(const std::string& file, const std::u16string& label) {
 
 }  // namespace
 
+const bool FuzzUsesFakeWorld = true;
+
 int FuzzOne(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
-  FakeReset();
   const uint8_t mode = in.U8();
   const std::u16string label = in.Text(in.U8(), (mode & 1) != 0);
   const std::string file = in.Bytes(in.Left());

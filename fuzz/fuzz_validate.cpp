@@ -123,9 +123,10 @@ void ArrangeWorld(uint8_t world) {
 
 }  // namespace
 
+const bool FuzzUsesFakeWorld = true;
+
 int FuzzOne(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
-  FakeReset();
   const uint16_t bits = in.U16();
   const uint8_t world = in.U8();
   SetFlagsFromBits(bits);

@@ -4,8 +4,16 @@
 
 #include "common/qchar.h"
 
+// Tokens a line may give, and units of Buffer. The plug-in uses 1024 and
+// 8192; the fuzz build sets smaller limits, so that short lines reach both
+// (MAX_ARG_LEN stays above 2 * MAX_ARGS, or a full table would overflow).
+#ifndef MAX_ARGS
 #define MAX_ARGS 1024
+#endif
+#ifndef MAX_ARG_LEN
 #define MAX_ARG_LEN 8192
+#endif
+static_assert(MAX_ARG_LEN > 2 * MAX_ARGS, "a full table fits in Buffer");
 
 // One tokenized argument line. Token[i] points into Buffer at a terminated
 // text of Length[i] units (i < Count); entries at and beyond Count are null

@@ -1,6 +1,7 @@
 // The host services of plugin/host.h, writing into Fake.Out / Fake.Err and
 // expanding variables from Fake.Variables.
 #include <stdarg.h>
+#include <stdio.h>
 
 #include "fakes.h"
 #include "platform/host.h"
@@ -16,15 +17,18 @@ static void Capture(std::u16string* sink, size_t* dropped, const std::u16string&
   }
 }
 
-static std::u16string Decimal(long long v) {
-  std::string s = std::to_string(v);
-  return std::u16string(s.begin(), s.end());
+static void AppendDecimal(std::u16string* out, long long v) {
+  char digits[24];
+  int n = snprintf(digits, sizeof digits, "%lld", v);
+  out->append(digits, digits + n);
 }
 
 // Formats with "%s" (wide text), "%d", "%u" and "%%", as the host does; any
-// other character after '%' is written as it stands.
-static std::u16string Format(const qchar* format, va_list args) {
-  std::u16string out;
+// other character after '%' is written as it stands. The text goes into one
+// buffer that every call reuses (the fakes serve one thread).
+static const std::u16string& Format(const qchar* format, va_list args) {
+  static std::u16string out;
+  out.clear();
   if (!format) return out;
   for (const qchar* p = format; *p; ++p) {
     if (*p != '%') {
@@ -36,9 +40,9 @@ static std::u16string Format(const qchar* format, va_list args) {
       const qchar* s = va_arg(args, const qchar*);
       out += s ? s : u"(null)";
     } else if (conversion == 'd') {
-      out += Decimal(va_arg(args, int));
+      AppendDecimal(&out, va_arg(args, int));
     } else if (conversion == 'u') {
-      out += Decimal(va_arg(args, unsigned));
+      AppendDecimal(&out, va_arg(args, unsigned));
     } else if (conversion == '%') {
       out += '%';
     } else {
@@ -53,7 +57,7 @@ static std::u16string Format(const qchar* format, va_list args) {
 extern "C" int Printf(const qchar* format, ...) {
   va_list args;
   va_start(args, format);
-  std::u16string text = Format(format, args);
+  const std::u16string& text = Format(format, args);
   va_end(args);
   Capture(&Fake.Out, &Fake.OutDropped, text);
   return (int)text.size();
@@ -62,7 +66,7 @@ extern "C" int Printf(const qchar* format, ...) {
 extern "C" int Qprintf(QHandle handle, const qchar* format, ...) {
   va_list args;
   va_start(args, format);
-  std::u16string text = Format(format, args);
+  const std::u16string& text = Format(format, args);
   va_end(args);
   if (handle == FAKE_STDERR)
     Capture(&Fake.Err, &Fake.ErrDropped, text);

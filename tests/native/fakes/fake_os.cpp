@@ -37,7 +37,14 @@ void FakeReset(void) {
   for (FakeDnsList* l : g_lists) delete l;
   g_lists.clear();
   FakeTextReset();
+  // The captures keep their buffers, so that a reset after a long listing
+  // does not cost the next test or input the same growth again.
+  std::u16string out = std::move(Fake.Out), err = std::move(Fake.Err);
+  out.clear();
+  err.clear();
   Fake = FakeWorld();
+  Fake.Out = std::move(out);
+  Fake.Err = std::move(err);
   Fake.CaptureLimit = 1 << 20;
   Fake.Variables[u"_batch"] = u"0";
   Fake.Variables[u"_transient"] = u"0";
@@ -102,6 +109,7 @@ long OsRegCreateWrite(QHandle root, const qchar* path, QHandle* key) {
   std::u16string name = FakeKeyName(root, path);
   Fake.Registry[name];
   *key = NewKey(name);
+  ++Fake.RegCreates;
   return 0;
 }
 

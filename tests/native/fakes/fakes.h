@@ -39,11 +39,13 @@ struct FakeWorld {
   // Host variables by exact name; an unknown variable expands to nothing.
   std::map<std::u16string, std::u16string> Variables;
 
-  // ---- registry: keys by "HKCU\path" or "HKLM\path"
-  std::map<std::u16string, std::map<std::u16string, FakeRegValue>> Registry;
+  // ---- registry: keys by "HKCU\path" or "HKLM\path" (looked up without
+  // copying the name)
+  std::map<std::u16string, std::map<std::u16string, FakeRegValue, std::less<>>, std::less<>> Registry;
   long FailRegOpen, FailRegCreate, FailRegQuery, FailRegSet;  // nonzero: returned as the error
-  int OpenKeys;   // keys opened and not yet closed
-  int RegWrites;  // values written since the reset
+  int OpenKeys;    // keys opened and not yet closed
+  int RegCreates;  // keys created or opened for writing since the reset
+  int RegWrites;   // values written since the reset
 
   // ---- module and message boxes
   std::u16string ModulePath;  // what OsModuleFileName reports; empty fails
