@@ -9,6 +9,7 @@
 #include "platform/os_win.h"
 #include "settings/command.h"
 #include "settings/settings.h"
+#include "settings_fixture.h"
 #include "support/plugin_fixture.h"
 
 namespace {
@@ -23,19 +24,8 @@ LONG WINAPI FailSetValue(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD) {
   return ERROR_ACCESS_DENIED;
 }
 
-class SaveFailureTest : public ::testing::Test {
+class SaveFailureTest : public SettingsFixture {
  protected:
-  void SetUp() override {
-    ClearSavedSettings();
-    RestoreDefaults();
-    HostSetVariable(L"_batch", L"0");
-  }
-  void TearDown() override {
-    OsWin = OsWinDefaults;
-    ClearSavedSettings();
-    RestoreDefaults();
-    HostSetVariable(L"_batch", nullptr);
-  }
   int Run(const wchar_t* line, std::wstring* out, std::wstring* err) {
     OutputCapture capture;
     int rc = QuorvelCommand(line);

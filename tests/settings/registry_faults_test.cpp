@@ -14,6 +14,7 @@
 #include "settings/command.h"
 #include "platform/os.h"
 #include "settings/settings.h"
+#include "settings_fixture.h"
 #include "support/plugin_fixture.h"
 
 namespace {
@@ -118,26 +119,20 @@ std::vector<int32_t> Flags() {
   return std::vector<int32_t>(first, first + sizeof PluginSettings / sizeof(int32_t));
 }
 
-class RegistryFaults : public ::testing::Test {
+class RegistryFaults : public SettingsFixture {
  protected:
   void SetUp() override {
-    ClearSavedSettings();
-    RestoreDefaults();
+    SettingsFixture::SetUp();
     ResetStandIns();
-    OsWin = OsWinDefaults;
     OsWin.RegOpenKeyExW = OpenKey;
     OsWin.RegCreateKeyExW = CreateKey;
     OsWin.RegQueryValueExW = QueryValue;
     OsWin.RegSetValueExW = SetValue;
     OsWin.RegCloseKey = CloseKey;
-    HostSetVariable(L"_batch", L"0");
     HostSetVariable(L"_transient", L"1");
   }
   void TearDown() override {
-    OsWin = OsWinDefaults;
-    ClearSavedSettings();
-    RestoreDefaults();
-    HostSetVariable(L"_batch", nullptr);
+    SettingsFixture::TearDown();
     HostSetVariable(L"_transient", nullptr);
   }
   // Every key opened through the table was closed once, and nothing else.

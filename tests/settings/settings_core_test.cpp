@@ -5,25 +5,12 @@
 #include "platform/host.h"
 #include "platform/os.h"
 #include "settings/settings.h"
+#include "settings_fixture.h"
 #include "support/plugin_fixture.h"
 
 namespace {
 
-class SettingsCore : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ClearSavedSettings();
-    RestoreDefaults();
-    OsWin = OsWinDefaults;
-    HostSetVariable(L"_batch", L"0");
-  }
-  void TearDown() override {
-    OsWin = OsWinDefaults;
-    ClearSavedSettings();
-    RestoreDefaults();
-    HostSetVariable(L"_batch", nullptr);
-  }
-};
+using SettingsCore = SettingsFixture;
 
 TEST_F(SettingsCore, LoadResults) {
   EXPECT_EQ(LoadSettings(OS_HKEY_CURRENT_USER), 1);
