@@ -11,7 +11,8 @@
 // local part + "@" + domain part = the input after the optional angle-bracket
 // strip; the variable functions write nothing from unit 257 on and give the
 // same answer as ValidateAddress; nothing is written to the host unless
-// DebugMode is on; nothing of the reader, the registry or DNS stays open.
+// DebugMode is on; nothing of the reader, the registry or DNS stays open; a
+// resolver that fails without a verdict on the name never gives 1052.
 #include <string.h>
 
 #include <memory>
@@ -115,9 +116,18 @@ void ArrangeWorld(uint8_t world) {
   }
   Fake.NetConnected = (world >> 2) & 1;
   Fake.DnsAnswerEveryName = (world >> 3) & 1;
+  // Bits 4-5 pick the answer every name gets, or, when names get no list,
+  // the resolver's status: no such name, no records, success, a bad packet.
   static const FakeMxAnswer answers[4] = {
       {15, 1, u"mx.example.com"}, {15, 1, u"localhost"}, {15, 1, u"127.0.0.1"}, {5, 0, u""}};
+  static const long statuses[4] = {9003, 9501, 0, 9502};
   Fake.DnsEveryName = answers[(world >> 4) & 3];
+  Fake.DnsStatus = statuses[(world >> 4) & 3];
+  // Names with answers of their own: null MX records and a loopback host.
+  Fake.Dns[u"null.mx"] = {15, 1, u"."};
+  Fake.Dns[u"empty.mx"] = {15, 1, u""};
+  Fake.Dns[u"none.mx"] = {15, 0, u""};
+  Fake.Dns[u"loop.mx"] = {15, 1, u"LOCALHOST"};
   if (world & 0x80) Fake.ModulePath.clear();
 }
 
@@ -181,6 +191,14 @@ int FuzzOne(const uint8_t* data, size_t size) {
   FUZZ_CHECK(RunFunction(f_emaildpart, text, "f_emaildpart") == domainPart, "f_emaildpart disagrees");
   FUZZ_CHECK(RunFunction(f_emaillpart, text, "f_emaillpart") == localPart, "f_emaillpart disagrees");
 
+  if (rc == QV_NO_MX && !Fake.DnsAnswerEveryName && Fake.DnsStatus == 9502) {
+    bool named = false;  // only a name with an answer of its own can fail then
+    for (const auto& entry : Fake.Dns) {
+      const std::u16string tail = u"@" + entry.first;
+      named |= stripped.size() > tail.size() && stripped.compare(stripped.size() - tail.size(), tail.size(), tail) == 0;
+    }
+    FUZZ_CHECK(named, "1052 from a failed resolver for %s", Show(text).c_str());
+  }
   if (!PluginSettings.DebugMode) FUZZ_CHECK(Fake.Out.empty(), "output without DebugMode");
   FUZZ_CHECK(Fake.Err.empty(), "an error message from the validator");
   FUZZ_CHECK(Fake.LiveHandles == 0 && Fake.LiveViews == 0 && Fake.Allocations == 0,

@@ -36,6 +36,7 @@ def validate_seeds():
         ("reserved", DEFAULT_FLAGS | 1 << 13, ascii_world | 1, "postmaster@xn--p1ai"),
         ("quad", DEFAULT_FLAGS | 1 << 7, ascii_world, "x@1.2.3.256"),
         ("mx", DEFAULT_FLAGS | 1 << 9, ascii_world | 0x04 | 0x08 | 0x10, "a@b.com"),
+        ("nullmx", (DEFAULT_FLAGS & ~(1 << 1)) | 1 << 9, ascii_world | 0x04 | 0x30, "a@null.mx"),
         ("long", DEFAULT_FLAGS | 1 << 3, ascii_world, "<" + "a" * 64 + "@" + "b" * 187 + ".com>"),
         ("toolong", DEFAULT_FLAGS, ascii_world, "a" * 250 + "@b.com"),
         ("at", DEFAULT_FLAGS | 2 << 14, ascii_world, "@"),

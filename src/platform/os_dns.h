@@ -8,14 +8,21 @@
 // The record type of a mail exchange (MX) record.
 #define OS_DNS_TYPE_MX 15u
 
+// Resolver status values the MX rule tells apart from failures of the
+// resolver itself (the values of the Windows DNS client).
+#define OS_DNS_NAME_ERROR 9003L  // no such name
+#define OS_DNS_NO_RECORDS 9501L  // the name exists but has no record of the type
+
 // 1 when the machine reports a network connection, else 0.
 int OsNetConnected(void);
 
 // Asks the resolver for the MX records of name (standard options, the
 // system's own servers). Returns the record list, or null when no list came
-// back (no such name, no answer, a resolver error). A list that came back must
-// be released with OsDnsFreeList.
-QHandle OsDnsQueryMX(const qchar* name);
+// back (no such name, no answer, a resolver error); *status receives the
+// resolver's status either way (0 success, OS_DNS_NAME_ERROR, a time-out or
+// any other error value). A list that came back must be released with
+// OsDnsFreeList.
+QHandle OsDnsQueryMX(const qchar* name, long* status);
 
 // The record type of the first record of list (0 for a null list).
 unsigned OsDnsFirstType(QHandle list);

@@ -9,6 +9,9 @@ const OsDnsWinCalls OsDnsWinDefaults = {
 
 OsDnsWinCalls OsDnsWin = OsDnsWinDefaults;
 
+static_assert(OS_DNS_NAME_ERROR == DNS_ERROR_RCODE_NAME_ERROR && OS_DNS_NO_RECORDS == DNS_INFO_NO_RECORDS,
+              "the resolver's status values");
+
 // The wide form of the record, whatever UNICODE says about DNS_RECORD:
 // DnsQuery_W always fills in wide names.
 static const DNS_RECORDW* FirstRecord(QHandle list) { return (const DNS_RECORDW*)list; }
@@ -18,11 +21,9 @@ int OsNetConnected(void) {
   return OsDnsWin.InternetGetConnectedState(&flags, 0) ? 1 : 0;
 }
 
-QHandle OsDnsQueryMX(const qchar* name) {
+QHandle OsDnsQueryMX(const qchar* name, long* status) {
   PDNS_RECORD list = nullptr;
-  // The status is not looked at: a list that came back is judged by its
-  // records, and no list means no records, whatever the reason.
-  OsDnsWin.DnsQuery_W(name, DNS_TYPE_MX, DNS_QUERY_STANDARD, nullptr, &list, nullptr);
+  *status = OsDnsWin.DnsQuery_W(name, DNS_TYPE_MX, DNS_QUERY_STANDARD, nullptr, &list, nullptr);
   return (QHandle)list;
 }
 

@@ -6,13 +6,22 @@
 #include "settings/settings.h"
 #include "validate/validate.h"
 
-// Judges the exchange host named by the first MX record: -2 for "localhost"
-// (exactly, case-sensitive) or a loopback or invalid dotted quad, else 0.
+// Judges the exchange host named by the first MX record: -2 for no host
+// (null, empty or the root "."), "localhost" in any case of A-Z, or a loopback
+// or invalid dotted quad; else 0.
 static int JudgeExchangeHost(const qchar* host) {
+  if (!host || !host[0] || (host[0] == '.' && !host[1])) return -2;  // a null MX: no mail
   int cls = CheckForDottedQuad(host, 0);
   if (cls == QUAD_LOOPBACK || cls == QUAD_INVALID) return -2;
-  if (QStrEqual(host, QT("localhost"))) return -2;
+  if (QStrEqualNoCase(host, QT("localhost"))) return -2;
   return 0;
+}
+
+// 1 when a query that brought no record list says something about the name
+// itself (it does not exist, or has no MX record, or the resolver answered
+// success with nothing), 0 when the resolver failed to give any verdict.
+static int IsVerdictOnName(long status) {
+  return status == 0 || status == OS_DNS_NAME_ERROR || status == OS_DNS_NO_RECORDS;
 }
 
 int GetMXRecord(const qchar* domain) {
@@ -25,14 +34,17 @@ int GetMXRecord(const qchar* domain) {
   // Without a connection the test is skipped, not failed.
   if (!OsNetConnected()) return 0;
 
-  QHandle list = OsDnsQueryMX(domain);
-  if (!list) return -3;
+  long status = 0;
+  QHandle list = OsDnsQueryMX(domain, &status);
+  if (!list) {
+    if (IsVerdictOnName(status)) return -3;
+    // The resolver could not answer: skipped, as without a connection.
+    if (PluginSettings.DebugMode) Printf(QT("   * MX check skipped: DNS status %d\r\n"), (int)status);
+    return 0;
+  }
 
   int result = 0;
-  if (OsDnsFirstType(list) == OS_DNS_TYPE_MX) {
-    const qchar* host = OsDnsFirstMXHost(list);
-    if (host) result = JudgeExchangeHost(host);
-  }
+  if (OsDnsFirstType(list) == OS_DNS_TYPE_MX) result = JudgeExchangeHost(OsDnsFirstMXHost(list));
   OsDnsFreeList(list);
   return result;
 }

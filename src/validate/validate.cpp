@@ -98,7 +98,7 @@ int KnownTLD(const qchar* label) {
   int inFile = FindTLDInFile(label);
   if (inFile >= 0) return inFile;
   for (const qchar* tld : BuiltInTLDs)
-    if (QStrEqual(label, tld)) return 1;
+    if (QStrEqualNoCase(label, tld)) return 1;
   return 0;
 }
 
@@ -194,7 +194,7 @@ static int CheckDomain(const qchar* domain) {
     lastDot = i;
   }
   int ordinaryName = 0;
-  if (QStrEqual(domain, QT("localhost"))) {
+  if (QStrEqualNoCase(domain, QT("localhost"))) {
     if (!PluginSettings.AllowLocalhost) return QV_LOCALHOST;
   } else {
     int quad = CheckForDottedQuad(domain, 1);

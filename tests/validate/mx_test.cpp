@@ -14,6 +14,12 @@ const WORD kMX = 15;
 const WORD kCNAME = 5;
 const DWORD kDnsServerFailure = 9002;
 
+// The part of the trace from the MX rule's first line to the end.
+std::wstring MxTrace(const std::wstring& out) {
+  size_t at = out.find(L"   * GetMXRecord(");
+  return at == std::wstring::npos ? std::wstring() : out.substr(at);
+}
+
 class MxTest : public PluginTest {
  protected:
   void SetUp() override {
@@ -51,7 +57,11 @@ TEST_F(MxTest, ExchangeHostDecides) {
   } cases[] = {
       {L"mx.example.com", L"0"},
       {L"localhost", L"1052"},
-      {L"LOCALHOST", L"0"},  // only the exact word is refused
+      {L"LocalHost", L"1052"},  // names ignore the case of A-Z
+      {nullptr, L"1052"},       // a null MX: the domain takes no mail
+      {L"", L"1052"},
+      {L".", L"1052"},
+      {L"mx.", L"0"},
       {L"127.0.0.1", L"1052"},
       {L"127.0.0.9", L"1052"},
       {L"0.0.0.0", L"1052"},
@@ -62,7 +72,7 @@ TEST_F(MxTest, ExchangeHostDecides) {
       {L"[127.0.0.1]", L"0"},  // brackets are not removed from the host
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.host);
+    SCOPED_TRACE(c.host ? c.host : L"(no host)");
     StubDnsReset();
     StubDnsAdd(L"example.com", kMX, c.host);
     EXPECT_EQ(Quorvel(L"user@example.com"), c.expected);
@@ -89,17 +99,31 @@ TEST_F(MxTest, OnlyTheFirstRecordIsRead) {
   EXPECT_EQ(StubDnsQueries()->Count, 2);
 }
 
-TEST_F(MxTest, RecordWithoutExchangeHostPasses) {
-  StubDnsAdd(L"nohost.com", kMX, nullptr);
-  EXPECT_EQ(Quorvel(L"user@nohost.com"), L"0");
-  ExpectOneQueryFor(L"nohost.com");
-}
-
-TEST_F(MxTest, NoRecordListFails) {
-  EXPECT_EQ(Quorvel(L"user@nowhere.com"), L"1052");
-  ExpectOneQueryFor(L"nowhere.com");
-  EXPECT_EQ(DomainPart(L"user@nowhere.com"), L"");
-  EXPECT_EQ(LocalPart(L"user@nowhere.com"), L"");
+TEST_F(MxTest, NoRecordListFailsOnlyOnAVerdict) {
+  // No such name, no MX record, or success with nothing: the domain takes no mail.
+  for (LONG status : {9003L, 9501L, 0L}) {
+    SCOPED_TRACE(status);
+    StubDnsReset();
+    StubDnsSetStatus(status);
+    EXPECT_EQ(Quorvel(L"user@nowhere.com"), L"1052");
+    ExpectOneQueryFor(L"nowhere.com");
+    EXPECT_EQ(DomainPart(L"user@nowhere.com"), L"");
+    EXPECT_EQ(LocalPart(L"user@nowhere.com"), L"");
+  }
+  // The resolver failed (time-out, server failure, refusal, bad packet):
+  // skipped as offline, with one trace line that gives the status.
+  ASSERT_EQ(Command(L"/$:Y /Z"), 0);
+  for (LONG status : {1460L, 9002L, 9005L, 9502L}) {
+    SCOPED_TRACE(status);
+    StubDnsReset();
+    StubDnsSetStatus(status);
+    OutputCapture capture;
+    EXPECT_EQ(Quorvel(L"user@nowhere.com"), L"0");
+    ExpectOneQueryFor(L"nowhere.com");
+    EXPECT_EQ(MxTrace(capture.Out()), L"   * GetMXRecord( nowhere.com )\r\n"
+                                      L"   * CheckForDottedQuad( 'nowhere.com' )\r\n"
+                                      L"   * MX check skipped: DNS status " + std::to_wstring(status) + L"\r\n");
+  }
 }
 
 TEST_F(MxTest, FailureStatusWithListIsJudgedByTheList) {
@@ -155,12 +179,6 @@ TEST_F(MxTest, NoQueryWhenOffOrAnEarlierRuleFails) {
   EXPECT_EQ(StubNetCalls(), 0);
 }
 
-// The part of the trace from the MX rule's first line to the end.
-std::wstring MxTrace(const std::wstring& out) {
-  size_t at = out.find(L"   * GetMXRecord(");
-  return at == std::wstring::npos ? std::wstring() : out.substr(at);
-}
-
 TEST_F(MxTest, DebugTrace) {
   ASSERT_EQ(Command(L"/$:Y /Z"), 0);
   StubDnsAdd(L"example.com", kMX, L"127.0.0.1");
@@ -208,14 +226,17 @@ TEST(GetMXRecordTest, Results) {
   StubDnsAdd(L"alias.com", kCNAME, L"good.com");
   EXPECT_EQ(GetMXRecord(L"loop.com"), -2);
   EXPECT_EQ(GetMXRecord(L"local.com"), -2);
+  StubDnsSetStatus(9002);  // a failed resolver: skipped
+  EXPECT_EQ(GetMXRecord(L"missing.com"), 0);
+  StubDnsSetStatus(9003);
   EXPECT_EQ(GetMXRecord(L"missing.com"), -3);
   EXPECT_EQ(GetMXRecord(L"good.com"), 0);
   EXPECT_EQ(GetMXRecord(L"alias.com"), 0);
   EXPECT_EQ(GetMXRecord(L"[1.2.3.4]"), 0);
-  EXPECT_EQ(StubDnsQueries()->Count, 5);
+  EXPECT_EQ(StubDnsQueries()->Count, 6);
   StubNetSetConnected(FALSE);
   EXPECT_EQ(GetMXRecord(L"missing.com"), 0);
-  EXPECT_EQ(StubDnsQueries()->Count, 5);
+  EXPECT_EQ(StubDnsQueries()->Count, 6);
   EXPECT_EQ(StubDnsLiveLists(), 0);
   EXPECT_EQ(StubDnsBadFrees(), 0);
   StubNetSetConnected(TRUE);

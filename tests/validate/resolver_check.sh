@@ -44,6 +44,7 @@ if [ "$online" = 1 ]; then
 fi
 dnsmasq --keep-in-foreground --no-resolv --no-hosts --no-poll --bind-interfaces \
   --listen-address=127.0.0.1 --port=53 --local=/com/ \
+  --mx-host=withmx.com,mx.withmx.com,10 --host-record=mx.withmx.com,192.0.2.25 \
   --log-queries \
   --pid-file="$WORK/dnsmasq-$online.pid" --log-facility="$WORK/dnsmasq-$online.log" \
   --user=root --group=root &
@@ -65,6 +66,8 @@ run_pass 1 || status=1
 echo "== without a default route"
 run_pass 0 || status=1
 # The online pass asked the server; the offline pass asked nothing.
-grep -q 'query\[MX\] nowhere.com' "$work/dnsmasq-1.log" || { echo "no MX query reached the server"; status=1; }
+for name in nowhere.com withmx.com; do
+  grep -q "query\[MX\] $name" "$work/dnsmasq-1.log" || { echo "no MX query for $name reached the server"; status=1; }
+done
 if grep -q 'query\[' "$work/dnsmasq-0.log"; then echo "a query was made without a connection"; status=1; fi
 exit $status

@@ -186,7 +186,7 @@ TEST_F(TldFileTest, EmptyOrBlankFileKnowsNothing) {
 
 TEST_F(TldFileTest, BuiltInTableWithoutUsableFile) {
   auto expectBuiltIn = [&] {
-    Expect({{L"com", L"0"}, {L"info", L"0"}, {L"COM", L"1048"}, {L"xyz", L"1048"}});
+    Expect({{L"com", L"0"}, {L"info", L"0"}, {L"COM", L"0"}, {L"xyz", L"1048"}});
   };
   expectBuiltIn();  // no file at all
   // A file beside the host program, not beside the library, is not looked at.

@@ -44,7 +44,9 @@ TEST_F(ValidateCore, KnownTopLevelDomainsWithoutListFile) {
   EXPECT_EQ(KnownTLD(L"com"), 1);
   EXPECT_EQ(KnownTLD(L"info"), 1);
   EXPECT_EQ(KnownTLD(L"name"), 1);
-  EXPECT_EQ(KnownTLD(L"COM"), 0);
+  EXPECT_EQ(KnownTLD(L"COM"), 1);
+  EXPECT_EQ(KnownTLD(L"nAmE"), 1);
+  EXPECT_EQ(KnownTLD(L"n\u00c1me"), 0);  // only A-Z fold
   EXPECT_EQ(KnownTLD(L"museum"), 0);
   EXPECT_EQ(KnownTLD(L""), 0);
   EXPECT_EQ(KnownTLD(nullptr), 0);

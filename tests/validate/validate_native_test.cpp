@@ -250,8 +250,10 @@ TEST(GetMXRecord, EveryAnswerIsReleased) {
   EXPECT_EQ(ValidateAddress(u"a@loop.com", nullptr, nullptr), QV_NO_MX);
   EXPECT_EQ(ValidateAddress(u"a@local.com", nullptr, nullptr), QV_NO_MX);
   EXPECT_EQ(ValidateAddress(u"a@cname.com", nullptr, nullptr), QV_VALID);
-  EXPECT_EQ(ValidateAddress(u"a@nohost.com", nullptr, nullptr), QV_VALID);
+  EXPECT_EQ(ValidateAddress(u"a@nohost.com", nullptr, nullptr), QV_NO_MX);  // a null MX
   EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_NO_MX);
+  Fake.DnsStatus = 1460;  // a time-out: no verdict, skipped
+  EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_VALID);
   ExpectNothingHeld();
   Fake.NetConnected = 0;
   EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_VALID);

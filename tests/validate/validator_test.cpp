@@ -140,10 +140,12 @@ TEST_F(ValidatorTest, DomainRules) {
       {L"", L"john@example..com", L"1044"},
       {L"", L"john@localhost", L"1051"},
       {L"L", L"john@localhost", L"0"},
-      {L"L", L"john@LOCALHOST", L"1047"},
+      {L"", L"john@LocalHost", L"1051"},  // domain names ignore the case of A-Z
+      {L"L", L"john@LOCALHOST", L"0"},
       {L"", L"john@example", L"1047"},
       {L"", L"john@example.xyz", L"1048"},
-      {L"", L"john@example.COM", L"1048"},
+      {L"", L"john@example.COM", L"0"},
+      {L"", L"john@example.Info", L"0"},
       {L"t", L"john@example.xyz", L"0"},
       {L"", L"john@example.de", L"0"},
       {L"", L"john@example.d1", L"0"},
@@ -199,6 +201,11 @@ TEST_F(ValidatorTest, PartsOfValidAndInvalidAddresses) {
   UseOptions(L"QBI");
   EXPECT_EQ(LocalPart(L"<\"a@b\"@[1.2.3.4]>"), L"\"a@b\"");
   EXPECT_EQ(DomainPart(L"<\"a@b\"@[1.2.3.4]>"), L"[1.2.3.4]");
+
+  // The domain comes back as written, whatever case made it pass.
+  UseOptions(L"L");
+  EXPECT_EQ(DomainPart(L"john@LocalHost"), L"LocalHost");
+  EXPECT_EQ(DomainPart(L"john@Example.COM"), L"Example.COM");
 }
 
 // The variable functions write no more than the result and its terminator,

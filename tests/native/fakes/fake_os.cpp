@@ -51,6 +51,7 @@ void FakeReset(void) {
   Fake.Variables[u"_pipe"] = u"0";
   Fake.ModulePath = u"C:\\Plugins\\Quorvel-x86.dll";
   Fake.NetConnected = 1;
+  Fake.DnsStatus = 9003;
   Fake.ClipboardOpens = 1;
   Fake.AnsiCodePage = 1252;
   Fake.UserLocale = 0x0409;
@@ -162,9 +163,13 @@ void OsMessageBox(const qchar* text, const qchar* caption) {
 
 int OsNetConnected(void) { return Fake.NetConnected; }
 
-QHandle OsDnsQueryMX(const qchar* name) {
+QHandle OsDnsQueryMX(const qchar* name, long* status) {
   auto it = Fake.Dns.find(name);
-  if (it == Fake.Dns.end() && !Fake.DnsAnswerEveryName) return nullptr;
+  *status = 0;
+  if (it == Fake.Dns.end() && !Fake.DnsAnswerEveryName) {
+    *status = Fake.DnsStatus;
+    return nullptr;
+  }
   FakeDnsList* l = new FakeDnsList{it == Fake.Dns.end() ? Fake.DnsEveryName : it->second};
   g_lists.insert(l);
   ++Fake.DnsLists;

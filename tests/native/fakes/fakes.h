@@ -56,6 +56,7 @@ struct FakeWorld {
   std::map<std::u16string, FakeMxAnswer> Dns;  // a name without an entry gets no list ...
   int DnsAnswerEveryName;                       // ... unless this is set: then it gets
   FakeMxAnswer DnsEveryName;                    // this answer
+  long DnsStatus;  // the status of a query that gets no list (9003, no such name, at reset)
   int DnsLists;  // record lists handed out and not yet freed
 
   // ---- text source platform

@@ -18,6 +18,7 @@ struct ZoneRecord {
 ZoneRecord g_zone[64];
 int g_zoneCount;
 LONG g_status;
+BOOL g_statusSet;
 StubDnsQueryInfo g_info;
 int g_live;
 int g_badFrees;
@@ -49,6 +50,7 @@ void CopyText(WCHAR* dst, int cap, LPCWSTR src) {
 STUB_API void __cdecl StubDnsReset(void) {
   g_zoneCount = 0;
   g_status = 0;
+  g_statusSet = FALSE;
   g_info = StubDnsQueryInfo();
   g_live = 0;
   g_badFrees = 0;
@@ -63,7 +65,10 @@ STUB_API void __cdecl StubDnsAdd(LPCWSTR name, WORD type, LPCWSTR data) {
   CopyText(z.Data, 256, data);
 }
 
-STUB_API void __cdecl StubDnsSetStatus(LONG status) { g_status = status; }
+STUB_API void __cdecl StubDnsSetStatus(LONG status) {
+  g_status = status;
+  g_statusSet = TRUE;
+}
 STUB_API const StubDnsQueryInfo* __cdecl StubDnsQueries(void) { return &g_info; }
 STUB_API int __cdecl StubDnsLiveLists(void) { return g_live; }
 STUB_API int __cdecl StubDnsBadFrees(void) { return g_badFrees; }
@@ -106,7 +111,7 @@ extern "C" __declspec(dllexport) DNS_STATUS WINAPI DnsQuery_W(PCWSTR name, WORD 
     else first = a;
     last = a;
   }
-  if (!first) return DNS_ERROR_RCODE_NAME_ERROR;
+  if (!first) return g_statusSet ? g_status : DNS_ERROR_RCODE_NAME_ERROR;
   g_live++;
   *results = reinterpret_cast<PDNS_RECORD>(&first->Record);
   return g_status;

@@ -20,7 +20,8 @@ STUB_API void __cdecl StubDnsReset(void);
 // A-Z). type 15 (MX): data is the exchange host, null for none; type 5
 // (CNAME): data is the alias target; other types carry no data.
 STUB_API void __cdecl StubDnsAdd(LPCWSTR name, WORD type, LPCWSTR data);
-// The status DnsQuery_W returns together with a list (normally 0).
+// The status DnsQuery_W returns from now on, with a list or without one (after
+// a reset: 0 with a list, 9003, no such name, without).
 STUB_API void __cdecl StubDnsSetStatus(LONG status);
 
 // What DnsQuery_W was asked, last time and in all.
