@@ -1,6 +1,6 @@
 // The platform's network connection test and DNS resolver, as the MX rule
 // needs them. The Windows build implements them in os_dns_win.cpp (WinINet and
-// the DNS client); the native build links fakes instead.
+// the DNS client, loaded on first use); the native build links fakes instead.
 #pragma once
 
 #include "common/qchar.h"
@@ -12,6 +12,16 @@
 // resolver itself (the values of the Windows DNS client).
 #define OS_DNS_NAME_ERROR 9003L  // no such name
 #define OS_DNS_NO_RECORDS 9501L  // the name exists but has no record of the type
+
+// Makes the connection test and the resolver ready: the first time, loads the
+// system's WinINet and DNS client from the system folder alone (never from
+// the host's folder or the search path) and finds their functions; they stay
+// loaded until OsNetUnload. Returns null when ready, else a text that says
+// what could not be had; the calls below may be made only after null.
+const qchar* OsNetLoad(void);
+
+// Releases what OsNetLoad loaded (when the library itself is unloaded).
+void OsNetUnload(void);
 
 // 1 when the machine reports a network connection, else 0.
 int OsNetConnected(void);

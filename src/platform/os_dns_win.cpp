@@ -2,15 +2,55 @@
 #include "platform/os_dns_win.h"
 
 const OsDnsWinCalls OsDnsWinDefaults = {
-    ::InternetGetConnectedState,
-    ::DnsQuery_W,
-    ::DnsFree,
+    ::LoadLibraryExW, ::GetProcAddress, ::FreeLibrary, nullptr, nullptr, nullptr,
 };
 
 OsDnsWinCalls OsDnsWin = OsDnsWinDefaults;
 
 static_assert(OS_DNS_NAME_ERROR == DNS_ERROR_RCODE_NAME_ERROR && OS_DNS_NO_RECORDS == DNS_INFO_NO_RECORDS,
               "the resolver's status values");
+
+// The libraries loaded by OsNetLoad, until OsNetUnload.
+static HMODULE g_wininet, g_dnsapi;
+
+// Finds name in the library (loading it from the system folder into *module
+// first when it is not loaded yet) and stores it in *slot. Null on success,
+// else the reason given.
+template <typename F>
+static const qchar* Find(HMODULE* module, const wchar_t* library, F* slot, const char* name,
+                         const qchar* noLibrary, const qchar* noFunction) {
+  if (*slot) return nullptr;
+  if (!*module) *module = OsDnsWin.LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!*module) return noLibrary;
+  FARPROC p = OsDnsWin.GetProcAddress(*module, name);
+  if (!p) return noFunction;
+  *slot = reinterpret_cast<F>(reinterpret_cast<void (*)(void)>(p));
+  return nullptr;
+}
+
+const qchar* OsNetLoad(void) {
+  const qchar* missing =
+      Find(&g_wininet, L"wininet.dll", &OsDnsWin.InternetGetConnectedState, "InternetGetConnectedState",
+           QT("wininet.dll cannot be loaded"), QT("wininet.dll has no InternetGetConnectedState"));
+  if (!missing)
+    missing = Find(&g_dnsapi, L"dnsapi.dll", &OsDnsWin.DnsQuery_W, "DnsQuery_W",
+                   QT("dnsapi.dll cannot be loaded"), QT("dnsapi.dll has no DnsQuery_W"));
+  if (!missing)
+    missing = Find(&g_dnsapi, L"dnsapi.dll", &OsDnsWin.DnsFree, "DnsFree", QT("dnsapi.dll cannot be loaded"),
+                   QT("dnsapi.dll has no DnsFree"));
+  return missing;
+}
+
+void OsNetUnload(void) {
+  HMODULE* loaded[] = {&g_dnsapi, &g_wininet};
+  for (HMODULE* m : loaded) {
+    if (*m) OsDnsWin.FreeLibrary(*m);
+    *m = nullptr;
+  }
+  OsDnsWin.InternetGetConnectedState = nullptr;
+  OsDnsWin.DnsQuery_W = nullptr;
+  OsDnsWin.DnsFree = nullptr;
+}
 
 // The wide form of the record, whatever UNICODE says about DNS_RECORD:
 // DnsQuery_W always fills in wide names.

@@ -1,5 +1,8 @@
 // The Win32 functions behind the network part of the platform layer, reached
 // through a table so that tests can put stand-ins in place of single calls.
+// WinINet and the DNS client are not imported: OsNetLoad loads them from the
+// system folder the first time the MX rule needs them and fills in the three
+// entries that come from them.
 #pragma once
 
 #include <windows.h>
@@ -7,12 +10,18 @@
 #include <wininet.h>
 
 struct OsDnsWinCalls {
+  HMODULE(WINAPI* LoadLibraryExW)(LPCWSTR, HANDLE, DWORD);
+  FARPROC(WINAPI* GetProcAddress)(HMODULE, LPCSTR);
+  BOOL(WINAPI* FreeLibrary)(HMODULE);
+  // Null until OsNetLoad finds them (or a test puts stand-ins here).
   BOOL(WINAPI* InternetGetConnectedState)(LPDWORD, DWORD);
   DNS_STATUS(WINAPI* DnsQuery_W)(PCWSTR, WORD, DWORD, PIP4_ARRAY, PDNS_RECORD*, PVOID*);
   VOID(WINAPI* DnsFree)(PVOID, DNS_FREE_TYPE);
 };
 
-// The table in use; starts out holding the real functions.
+// The table in use; starts out holding the loader's functions and no network
+// functions.
 extern OsDnsWinCalls OsDnsWin;
-// The real functions, for putting entries back.
+// The starting table, for putting entries back (the network functions are
+// then found again on next use).
 extern const OsDnsWinCalls OsDnsWinDefaults;

@@ -31,7 +31,13 @@ int GetMXRecord(const qchar* domain) {
   // An ordinary dotted quad has no MX record to look for; loopback quads
   // that got this far are queried as names.
   if (CheckForDottedQuad(domain, 1) == QUAD_ORDINARY) return 0;
-  // Without a connection the test is skipped, not failed.
+  // Without the system's resolver or a connection the test is skipped, not
+  // failed.
+  const qchar* missing = OsNetLoad();
+  if (missing) {
+    if (PluginSettings.DebugMode) Printf(QT("   * MX check skipped: %s\r\n"), missing);
+    return 0;
+  }
   if (!OsNetConnected()) return 0;
 
   long status = 0;

@@ -5,7 +5,8 @@
 
 // Asks DNS for the MX record of domain (a terminated text, never modified;
 // brackets of a domain literal are kept and queried as they stand).
-// Returns 0 pass: an ordinary dotted quad, no network connection, a resolver
+// Returns 0 pass: an ordinary dotted quad, no network connection or no
+// resolver (the system's DNS client or WinINet cannot be loaded), a resolver
 // that failed without a verdict on the name (time-out, server failure,
 // refusal, bad packet: the check is skipped), a first record that is not MX,
 // or an acceptable exchange host. -1 no domain (null or empty); -2 the first

@@ -73,6 +73,11 @@ TEST_F(PluginTest, VersionResource) {
 }
 
 TEST_F(PluginTest, EntriesWithoutWork) {
+  // Loading and starting the plug-in, and judging addresses without the MX
+  // rule, loads neither WinINet nor the DNS client.
+  EXPECT_EQ(Quorvel(L"john@example.com"), L"0");
+  EXPECT_EQ(GetModuleHandleW(L"dnsapi.dll"), nullptr);
+  EXPECT_EQ(GetModuleHandleW(L"wininet.dll"), nullptr);
   EXPECT_EQ(plugin_.ShutdownPlugin(FALSE), 0);
   EXPECT_EQ(plugin_.InitializePlugin(), 0);
   EXPECT_EQ(plugin_.quorvel(nullptr), -1);

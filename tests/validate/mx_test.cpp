@@ -3,6 +3,8 @@
 // so that every kind of DNS answer can be produced and every query seen.
 #include <string>
 
+#include "platform/os_dns.h"
+#include "platform/os_dns_win.h"
 #include "stubs/stub_net.h"
 #include "support/plugin_fixture.h"
 #include "validate/mx.h"
@@ -240,6 +242,51 @@ TEST(GetMXRecordTest, Results) {
   EXPECT_EQ(StubDnsLiveLists(), 0);
   EXPECT_EQ(StubDnsBadFrees(), 0);
   StubNetSetConnected(TRUE);
+}
+
+// Without WinINet or the DNS client, or without one of their functions, the
+// check is skipped with a trace line that says why; a later call that can
+// load them checks again.
+const wchar_t* g_unloadable;
+HMODULE WINAPI LoadExceptUnloadable(LPCWSTR name, HANDLE file, DWORD flags) {
+  return lstrcmpiW(name, g_unloadable) == 0 ? nullptr : OsDnsWinDefaults.LoadLibraryExW(name, file, flags);
+}
+FARPROC WINAPI NoDnsFree(HMODULE module, LPCSTR name) {
+  return lstrcmpA(name, "DnsFree") == 0 ? nullptr : OsDnsWinDefaults.GetProcAddress(module, name);
+}
+
+TEST(GetMXRecordTest, SkippedWithoutTheSystemResolver) {
+  const OsDnsWinCalls saved = OsDnsWin;
+  StubDnsReset();
+  StubNetSetConnected(TRUE);
+  PluginSettings.DebugMode = 1;
+  struct {
+    const wchar_t* unloadable;
+    bool noDnsFree;
+    const wchar_t* why;
+  } cases[] = {
+      {L"wininet.dll", false, L"wininet.dll cannot be loaded"},
+      {L"dnsapi.dll", false, L"dnsapi.dll cannot be loaded"},
+      {L"none", true, L"dnsapi.dll has no DnsFree"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    OsNetUnload();  // as when the plug-in is unloaded: nothing loaded
+    OsDnsWin = OsDnsWinDefaults;
+    g_unloadable = c.unloadable;
+    OsDnsWin.LoadLibraryExW = LoadExceptUnloadable;
+    if (c.noDnsFree) OsDnsWin.GetProcAddress = NoDnsFree;
+    OutputCapture capture;
+    EXPECT_EQ(GetMXRecord(L"missing.com"), 0);
+    EXPECT_EQ(MxTrace(capture.Out()), L"   * GetMXRecord( missing.com )\r\n"
+                                      L"   * CheckForDottedQuad( 'missing.com' )\r\n"
+                                      L"   * MX check skipped: " + std::wstring(c.why) + L"\r\n");
+  }
+  EXPECT_EQ(StubDnsQueries()->Count, 0);
+  OsDnsWin = OsDnsWinDefaults;
+  EXPECT_EQ(GetMXRecord(L"missing.com"), -3);
+  OsDnsWin = saved;
+  PluginSettings.DebugMode = 0;
 }
 
 }  // namespace

@@ -18,7 +18,9 @@ done
 unshare --net --mount true 2>/dev/null || { echo "skipped: no network namespaces here"; exit 77; }
 
 rm -rf "$work"; mkdir -p "$work"
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# dnsapi=n,b: a dnsapi.dll found by a search is preferred to Wine's own, as
+# on Windows, so that the decoy beside the program would be taken by one.
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;dnsapi=n,b"
 
 # Runs one pass inside a fresh namespace; $1 is 1 with a default route.
 run_pass() {

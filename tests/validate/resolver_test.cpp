@@ -1,7 +1,8 @@
 // The MX rule through Wine's own WinINet and DNS client, against a DNS server
 // on loopback in a private network namespace (run by resolver_check.sh).
 // QUORVEL_NET_ONLINE tells whether the namespace has a default route, so that
-// the machine counts as connected.
+// the machine counts as connected. A decoy dnsapi.dll (the tests' stand-in)
+// lies beside the program, and Wine is told to prefer such a file to its own.
 #include <stdlib.h>
 
 #include <string>
@@ -29,6 +30,15 @@ TEST_F(ResolverTest, CheckMX) {
   EXPECT_EQ(Quorvel(L"user@withmx.com"), L"0");
   ASSERT_EQ(Command(L"/M:N /Z"), 0);
   EXPECT_EQ(Quorvel(L"user@nowhere.com"), L"0");
+
+  // The DNS client came from the system folder, not the decoy dnsapi.dll
+  // beside this program, which an ordinary search would have found first.
+  HMODULE dns = GetModuleHandleW(L"dnsapi.dll");
+  ASSERT_NE(dns, nullptr);
+  wchar_t path[MAX_PATH] = L"";
+  GetModuleFileNameW(dns, path, MAX_PATH);
+  EXPECT_EQ(std::wstring(path).find(ProgramFolder()), std::wstring::npos) << path;
+  EXPECT_EQ(GetProcAddress(dns, "StubDnsReset"), nullptr) << "the decoy was loaded";
 }
 
 }  // namespace

@@ -32,16 +32,26 @@ set_tests_properties(validate_mx_test PROPERTIES ENVIRONMENT "WINEDLLOVERRIDES=d
 # server in private network namespaces. Its own Wine prefix: the namespaces
 # run a wineserver of their own, which must not share a prefix with the
 # servers of the other tests.
+# The program has a folder of its own (bin/resolver), with the stand-in
+# dnsapi.dll beside it as a decoy that the plug-in must not load.
+set(RESOLVER_DIR ${CMAKE_BINARY_DIR}/bin/resolver)
 add_executable(validate_mx_resolver_test ${VALIDATE_DIR}/resolver_test.cpp)
 target_compile_options(validate_mx_resolver_test PRIVATE ${QUORVEL_WARNINGS})
 target_link_libraries(validate_mx_resolver_test PRIVATE gtest gtest_main TakeCmd test_support)
 target_link_options(validate_mx_resolver_test PRIVATE ${QUORVEL_STATIC_LINK})
-add_dependencies(validate_mx_resolver_test Quorvel)
+quorvel_place_beside(validate_mx_resolver_test ${RESOLVER_DIR} ${RESOLVER_DIR})
+add_custom_command(
+  OUTPUT ${RESOLVER_DIR}/dnsapi.dll
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:stub_dnsapi> ${RESOLVER_DIR}/dnsapi.dll
+  DEPENDS stub_dnsapi validate_mx_resolver_test_files
+  COMMENT "Decoy dnsapi.dll beside validate_mx_resolver_test")
+add_custom_target(validate_mx_resolver_decoy DEPENDS ${RESOLVER_DIR}/dnsapi.dll)
+add_dependencies(validate_mx_resolver_test validate_mx_resolver_decoy)
 add_test(NAME validate_mx_resolver_test
          COMMAND sh ${VALIDATE_DIR}/resolver_check.sh $<TARGET_FILE:validate_mx_resolver_test>
                  ${CMAKE_BINARY_DIR}/wineprefix-net ${CMAKE_BINARY_DIR}/mx-resolver
                  ${QUORVEL_WINE} ${QUORVEL_WINE64}
-         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+         WORKING_DIRECTORY ${RESOLVER_DIR})
 set_tests_properties(validate_mx_resolver_test PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 
 # The list file through the real exports. The test program has a folder of its

@@ -145,6 +145,19 @@ int main() {
   if (opt.Mode == L"tlds" && !CopyFileW(opt.Tlds.c_str(), listPath.c_str(), FALSE))
     Fail("cannot copy the list file", opt.Tlds);
 
+  if (opt.Mode == L"mx") {
+    // The plug-in loads the DNS client and WinINet from the system folder on
+    // first use, and takes the modules of those names that are loaded
+    // already: the stand-ins of this folder, loaded here first.
+    for (const wchar_t* stub : {L"dnsapi.dll", L"wininet.dll"}) {
+      wchar_t path[MAX_PATH] = L"";
+      HMODULE m = LoadLibraryW((folder + stub).c_str());
+      if (m) GetModuleFileNameW(m, path, MAX_PATH);
+      if (!m || _wcsnicmp(path, folder.c_str(), folder.size()) != 0)
+        Fail("the stand-in is not in use (set WINEDLLOVERRIDES=dnsapi,wininet=n); loaded:", m ? path : stub);
+    }
+  }
+
   HostSetVariable(L"_transient", L"1");
   HostCaptureStart();  // the load message and the settings list stay quiet
   HMODULE plugin = LoadLibraryW(dllPath.c_str());
@@ -162,13 +175,6 @@ int main() {
   HostCaptureStop();
   bool mxOn = settings.find(L"/M:Yes") != std::wstring::npos;
   if (mxOn != (opt.Mode == L"mx")) Fail("the CheckMX setting did not take effect; settings:", settings);
-  if (opt.Mode == L"mx") {
-    // The DNS client must be the stand-in of this folder, not the system's.
-    wchar_t dns[MAX_PATH] = L"";
-    GetModuleFileNameW(GetModuleHandleW(L"dnsapi.dll"), dns, MAX_PATH);
-    if (_wcsnicmp(dns, folder.c_str(), folder.size()) != 0)
-      Fail("the stand-in DNS client is not in use (set WINEDLLOVERRIDES=dnsapi,wininet=n); loaded:", dns);
-  }
 
   std::vector<wchar_t> buffer(kHostBufferUnits);
   std::vector<int> codes(corpus.size());

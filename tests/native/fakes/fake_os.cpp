@@ -161,6 +161,8 @@ void OsMessageBox(const qchar* text, const qchar* caption) {
   Fake.MessageBoxes.push_back(std::u16string(caption) + u"|" + text);
 }
 
+const qchar* OsNetLoad(void) { return Fake.NetMissing.empty() ? nullptr : Fake.NetMissing.c_str(); }
+void OsNetUnload(void) {}
 int OsNetConnected(void) { return Fake.NetConnected; }
 
 QHandle OsDnsQueryMX(const qchar* name, long* status) {

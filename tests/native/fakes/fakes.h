@@ -52,6 +52,7 @@ struct FakeWorld {
   std::vector<std::u16string> MessageBoxes;  // "caption|text" of every box shown
 
   // ---- DNS
+  std::u16string NetMissing;  // what OsNetLoad reports missing; empty: ready
   int NetConnected;
   std::map<std::u16string, FakeMxAnswer> Dns;  // a name without an entry gets no list ...
   int DnsAnswerEveryName;                       // ... unless this is set: then it gets
