@@ -1,10 +1,9 @@
 #!/bin/sh
 # Unpacks the release package into a fresh folder and checks it there: the
 # five files and nothing else, their SHA256SUMS, CR LF in the text files
-# (and ASCII in the guide),
-# this build's library as shipped (no debug sections, the same bytes as the
-# build's stripped copy);
-# then puts this build's stand-in host beside it and runs a batch file.
+# (and ASCII in the guide), this build's library as shipped (no debug
+# sections, the same bytes as the build's stripped copy); then puts this
+# build's stand-in host beside it and runs a batch file.
 # usage: unpack-and-run.sh RUNNER ZIP HOSTBIN BATCH EXPECTED SHIPPED-DLL OBJDUMP
 runner=$1 zip=$2 hostbin=$3 batch=$4 expected=$5 shipped=$6 objdump=$7
 dll=$(basename "$shipped")
