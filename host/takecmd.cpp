@@ -122,6 +122,7 @@ struct Plugin {
 };
 Plugin g_plugin;
 
+// s without the blanks around it.
 std::wstring Trim(const std::wstring& s) {
   size_t a = 0, b = s.size();
   while (a < b && iswspace(s[a])) ++a;
@@ -366,6 +367,7 @@ size_t FindOutside(const std::wstring& s, const std::wstring& what, size_t from 
   return npos;
 }
 
+// Position of the first character from i on that is not blank.
 size_t SkipBlanks(const std::wstring& s, size_t i) {
   while (i < s.size() && iswspace(s[i])) ++i;
   return i;
@@ -389,6 +391,7 @@ std::wstring NextToken(const std::wstring& s, size_t i, size_t* next) {
   return s.substr(i, end - i);
 }
 
+// s without the double quotes around it, when it has both.
 std::wstring Unquote(const std::wstring& s) {
   return s.size() >= 2 && s.front() == L'"' && s.back() == L'"' ? s.substr(1, s.size() - 2) : s;
 }
@@ -557,7 +560,7 @@ RunResult RunCommand(const std::wstring& line) {
     std::wstring var = Trim(args.substr(0, eq)), value = args.substr(eq + 1);
     SetEnvironmentVariableW(var.c_str(), value.empty() ? nullptr : value.c_str());
   } else if (name == L"TYPE" || name == L"DEL") {
-    if (trimmedArgs.empty()) return HostFailure(Upper(name) == L"TYPE" ? L"usage: type file" : L"usage: del file");
+    if (trimmedArgs.empty()) return HostFailure(name == L"TYPE" ? L"usage: type file" : L"usage: del file");
     std::wstring file = Unquote(trimmedArgs);
     std::string bytes;
     if (name == L"DEL") {
