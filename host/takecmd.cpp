@@ -321,6 +321,8 @@ std::vector<std::wstring> SplitLines(const std::string& bytes) {
   return lines;
 }
 
+// Appends the bytes of the file at path to *bytes; false when it cannot be
+// opened.
 bool ReadWholeFile(const std::wstring& path, std::string* bytes) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
