@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Writes the release package: a zip whose top level holds the given files and
 SHA256SUMS, the SHA-256 of each of them in the format of `sha256sum` (check
-with `sha256sum -c SHA256SUMS`).
+with `sha256sum -c SHA256SUMS`). A file given as --crlf FILE is a text file
+for Windows readers: its line ends are written as CR LF, as are those of
+SHA256SUMS (sha256sum reads them); other files are packed as they are.
 
 The zip is the same byte for byte for the same files: entries in the order
 given, then SHA256SUMS; a fixed date (1980-01-01 00:00) and fixed permissions;
 no extra fields, no build paths.
 
-usage: make_package.py OUTPUT FILE...
+usage: make_package.py OUTPUT [--crlf] FILE...
 """
 import hashlib
 import os
@@ -26,10 +28,20 @@ def add(archive, name, data):
     archive.writestr(info, data, compresslevel=9)
 
 
+def crlf(data):
+    """The text with every line ending in CR LF (LF, CR LF or a lone CR before)."""
+    return data.replace(b"\r\n", b"\n").replace(b"\r", b"\n").replace(b"\n", b"\r\n")
+
+
 def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__.strip().splitlines()[-1])
-    output, files = sys.argv[1], sys.argv[2:]
+    output, files, text = sys.argv[1], [], set()
+    for arg in sys.argv[2:]:
+        if arg == "--crlf":
+            text.add(len(files))
+        else:
+            files.append(arg)
     names = [os.path.basename(f) for f in files]
     if len(set(names)) != len(names) or "SHA256SUMS" in names:
         sys.exit("make_package: file names must be distinct and not SHA256SUMS")
@@ -39,8 +51,10 @@ def main():
         for path, name in zip(files, names):
             with open(path, "rb") as f:
                 data = f.read()
+            if files.index(path) in text:
+                data = crlf(data)
             add(archive, name, data)
-            sums.append(f"{hashlib.sha256(data).hexdigest()}  {name}\n")
+            sums.append(f"{hashlib.sha256(data).hexdigest()}  {name}\r\n")
         add(archive, "SHA256SUMS", "".join(sums).encode("ascii"))
     os.replace(temporary, output)
     print(f"make_package: {output}: {', '.join(names)}, SHA256SUMS")
