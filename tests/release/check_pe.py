@@ -88,7 +88,7 @@ def stack_cookies(pe, code):
             calls.setdefault(int(m.group(1), 16), []).append(address)
     # The report is the function that loads the message's address: the
     # nearest call target at or before the instruction that does.
-    mention = re.compile(r"(\$0x|# 0x){:x}\b".format(message))
+    mention = re.compile(r"(\$0x|#\s*(0x)?){:x}\b".format(message))
     loads = [a for a, text in code if mention.search(text)]
     if not loads:
         return "nothing loads the stack-smashing message", 0
