@@ -112,6 +112,7 @@ def check(name, data, version):
     dirs = oh.DATA_DIRECTORY
 
     def flag(bit):
+        """Whether the DLL characteristic named bit is set."""
         return oh.DllCharacteristics & DLLC[bit]
 
     # ASLR and NX.
@@ -200,6 +201,7 @@ def check(name, data, version):
 
 
 def main():
+    """Checks both libraries of the package; exit status 1 if any fails."""
     if len(sys.argv) != 3:
         sys.exit(__doc__.strip().splitlines()[-1])
     version, package = sys.argv[1], sys.argv[2]

@@ -13,6 +13,7 @@ sign=$(cd "$(dirname "$0")/../../tools/release" && pwd)/sign.sh
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cd "$dir" || exit 1
+# fail MESSAGE: says what went wrong and ends the test.
 fail() { echo "sign-test: $*"; exit 1; }
 
 openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 \
