@@ -6,7 +6,8 @@ package, as Windows' binary checks look at them (docs/Security.md):
   HIGH_ENTROPY_VA; NX (NX_COMPAT);
 - stack cookies: the routine that reports a smashed stack is linked in and
   called from many places (each protected function calls it);
-- x86: NO_SEH, and no code that touches the SEH chain (fs:[0]) nor imports a frame-based handler;
+- x86: NO_SEH, no code that touches the SEH chain (fs:[0]) and no import
+  of a frame-based handler;
 - no section both writable and executable, none shared and writable;
 - no time stamps (file header, exports, resources, imports), no debug data
   (debug directory, symbols, .debug sections);
