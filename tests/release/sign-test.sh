@@ -32,10 +32,12 @@ for f in "$signed" "${package%.zip}"-*.sig; do
 done
 
 mkdir unsigned signed
-(cd unsigned && cmake -E tar xf "../$package") && (cd signed && cmake -E tar xf "../$signed") || fail "cannot unpack"
+(cd unsigned && cmake -E tar xf "../$package") || fail "cannot unpack $package"
+(cd signed && cmake -E tar xf "../$signed") || fail "cannot unpack $signed"
 [ "$(ls unsigned)" = "$(ls signed)" ] || fail "the signed package holds $(ls signed | tr '\n' ' ')"
 (cd signed && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS of the signed package does not match"
-for f in $(ls unsigned); do
+for path in unsigned/*; do
+  f=${path#unsigned/}
   case $f in
     *.dll)
       cmp -s "unsigned/$f" "signed/$f" && fail "$f is not signed"

@@ -45,6 +45,8 @@ EOF
 time=$(awk '$2 ~ /\.dll$/ {print $1; exit}' "$work/entries")
 
 files=""
+# The package's entry names hold no blanks.
+# shellcheck disable=SC2013
 for name in $(awk '{print $2}' "$work/entries"); do
   case $name in
     SHA256SUMS) continue ;;
