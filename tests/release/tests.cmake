@@ -6,6 +6,17 @@ if(QUORVEL_PACKAGE)
                    ${CMAKE_BINARY_DIR}/bin ${CMAKE_CURRENT_LIST_DIR}/package.btm ${CMAKE_CURRENT_LIST_DIR}/package.expected
                    ${QUORVEL_SHIPPED_DLL} ${QUORVEL_OBJDUMP})
   set_tests_properties(release_package PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK registry)
+  # Signed with a certificate made for the test: both signatures verify, and
+  # this build's library with its detached signature is the signed one.
+  add_test(NAME release_signing
+           COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/sign-test.sh ${QUORVEL_PACKAGE} ${QUORVEL_SHIPPED_DLL})
+endif()
+
+# Both libraries of the package carry the mitigations of docs/Security.md
+# (checked once, in the build that makes the package).
+if(QUORVEL_PACKAGE AND QUORVEL_X64_BUILD AND QUORVEL_PLATFORM STREQUAL x86)
+  add_test(NAME release_mitigations
+           COMMAND ${QUORVEL_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/check_pe.py ${PROJECT_VERSION} ${QUORVEL_PACKAGE})
 endif()
 
 # The committed TLDs.txt is what its generator makes from the pinned source
