@@ -28,6 +28,7 @@ set(QUORVEL_WIN32_SOURCES
   platform/os_win.cpp
   platform/os_textsource_win.cpp
   platform/os_dns_win.cpp
+  platform/stackguard_win.cpp
 )
 set(QUORVEL_ENTRY_SOURCES
   plugin/dllmain.cpp

@@ -2,7 +2,19 @@
 // program's own module.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include "os_contract.h"
+
+// The stack guard of the plug-in's code, set by the platform layer.
+extern "C" uintptr_t __stack_chk_guard;
+
+// Seeded among the static constructors, before any protected function ran:
+// no longer the value the image carries.
+TEST(StackGuard, SeededAtStartUp) {
+  EXPECT_NE(__stack_chk_guard, (uintptr_t)0x2B992DDFA232ull);
+  EXPECT_NE(__stack_chk_guard, (uintptr_t)0);
+}
 
 void ContractReset() {
   RegDeleteTreeW(HKEY_CURRENT_USER, CONTRACT_KEY);

@@ -13,7 +13,8 @@ package, as Windows' binary checks look at them (docs/Security.md):
   (debug directory, symbols, .debug sections);
 - the version resource with the build's version;
 - imports of the system libraries and TakeCmd.dll only, and neither DNSAPI
-  nor WinINet (the MX rule loads those itself, on first use).
+  nor WinINet (the MX rule loads those itself, on first use), nor the
+  CryptoAPI (the stack guard is seeded without it).
 
 It also reports, without failing, the mitigations not shipped yet: Control
 Flow Guard and CET shadow-stack compatibility.
@@ -40,8 +41,6 @@ LOADED_ON_FIRST_USE = {"DNSAPI.DLL", "WININET.DLL"}
 # means the code registers SEH frames.
 SEH_HANDLERS = re.compile(rb"^(_except_handler\d|_except_handler4_common|__C_specific_handler|"
                           rb"__CxxFrameHandler\d?|_EH_prolog)$")
-# The message of the stack-smashing report (libssp).
-SMASHED = b"*** stack smashing detected ***"
 # Fewer call sites of the report than this: most functions unprotected.
 MIN_PROTECTED = 10
 
@@ -75,25 +74,21 @@ def disassemble(machine, data):
     return lines
 
 
-def stack_cookies(pe, code):
-    """(None, number of call sites) when the stack-smashing report is called
-    from at least MIN_PROTECTED places, else (what is missing, 0)."""
-    offset = pe.__data__.find(SMASHED)
-    if offset < 0:
-        return "no stack-smashing report linked in (not built with -fstack-protector-strong?)", 0
-    message = pe.OPTIONAL_HEADER.ImageBase + pe.get_rva_from_offset(offset)
+def stack_cookies(code):
+    """(None, number of call sites) when the routine that ends the process on
+    a smashed stack is called from at least MIN_PROTECTED places, else (what
+    is missing, 0). The routine is the one that raises the fail-fast
+    interrupt (int 0x29, as the system's compilers do on a smashed stack)."""
     calls = {}
     for address, text in code:
         m = re.match(r"call\s+(?:0x)?([0-9a-f]+)\b", text)
         if m:
             calls.setdefault(int(m.group(1), 16), []).append(address)
-    # The report is the function that loads the message's address: the
-    # nearest call target at or before the instruction that does.
-    mention = re.compile(r"(\$0x|#\s*(0x)?){:x}\b".format(message))
-    loads = [a for a, text in code if mention.search(text)]
-    if not loads:
-        return "nothing loads the stack-smashing message", 0
-    starts = [t for t in calls if t <= loads[0]]
+    raises = [a for a, text in code if re.match(r"int\s+\$0x29\b", text)]
+    if not raises:
+        return "no stack-smashing report linked in (not built with -fstack-protector-strong?)", 0
+    # The report is the nearest call target at or before the interrupt.
+    starts = [t for t in calls if t <= raises[0]]
     if not starts:
         return "the stack-smashing report is never called", 0
     sites = len(calls[max(starts)])
@@ -128,7 +123,7 @@ def check(name, data, version):
         failures.append("NX: NX_COMPAT not set")
 
     code = disassemble(machine, data)
-    problem, protected = stack_cookies(pe, code)
+    problem, protected = stack_cookies(code)
     if problem:
         failures.append("stack cookies: " + problem)
     else:
@@ -190,6 +185,11 @@ def check(name, data, version):
             failures.append(f"imports {dll} (to be loaded on first use only)")
         elif dll.upper() not in SYSTEM_DLLS and dll.upper() != HOST_DLL:
             failures.append(f"imports {dll}, neither a system library nor the host")
+        # The CryptoAPI is what libssp's start-up seeds its guard with, loading
+        # crypto libraries while the loader runs; the plug-in seeds its own.
+        crypto = [i.name.decode() for i in e.imports if i.name and i.name.startswith(b"Crypt")]
+        if crypto:
+            failures.append(f"imports {', '.join(crypto)} from {dll} (the stack guard's start-up)")
 
     # Not shipped yet: reported only.
     if not hasattr(pe, "DIRECTORY_ENTRY_LOAD_CONFIG"):
