@@ -25,7 +25,7 @@ build=${QUORVEL_NATIVE_BUILD:-$root/build-native}
 seconds=${QUORVEL_FUZZ_SECONDS:-60}
 targets=${*:-validate command textsource tldfile fastread}
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  (cd "$root" && cmake --preset native -B "$build" >/dev/null)
 fi
 for t in $targets; do
   cmake --build "$build" -j"$(nproc)" --target "fuzz_$t" >/dev/null

@@ -13,16 +13,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUORVEL_BUILD:-$root/build}
 sh "$root/tools/setup-debian.sh"
 
-# configure ARCH: configures build/ARCH once.
+# configure ARCH: configures build/ARCH once, from the preset of its name
+# (CMakePresets.json), in $build when that is not build/.
 configure() {
   case $1 in
-    x86) toolchain=mingw-i686 ;;
-    x64) toolchain=mingw-x86_64 ;;
+    x86|x64) ;;
     *) echo "build.sh: unknown platform $1 (x86 or x64)" >&2; exit 2 ;;
   esac
   [ -f "$build/$1/CMakeCache.txt" ] && return 0
-  cmake -S "$root" -B "$build/$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DQUORVEL_PACKAGE_DIR="$build" -DQUORVEL_X64_BUILD="$build/x64" >/dev/null
+  (cd "$root" && cmake --preset "$1" -B "$build/$1" -DQUORVEL_PACKAGE_DIR="$build" \
+    -DQUORVEL_X64_BUILD="$build/x64" >/dev/null)
 }
 
 if [ "$1" = --host ]; then

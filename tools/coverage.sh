@@ -24,11 +24,10 @@ lcovrc="--rc lcov_branch_coverage=1"
 # ---- the Wine suites, gcov ----
 wine_infos=""
 for arch in x86 x64; do
-  case $arch in x86) toolchain=mingw-i686 triple=i686-w64-mingw32 ;; *) toolchain=mingw-x86_64 triple=x86_64-w64-mingw32 ;; esac
+  case $arch in x86) triple=i686-w64-mingw32 ;; *) triple=x86_64-w64-mingw32 ;; esac
   build=$out/$arch
   if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" \
-      -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_COVERAGE=ON >/dev/null
+    (cd "$root" && cmake --preset "coverage-$arch" -B "$build" >/dev/null)
   fi
   cmake --build "$build" -j"$(nproc)" >"$out/build-$arch.log" 2>&1 || { cat "$out/build-$arch.log"; exit 1; }
   find "$build" -name '*.gcda' -delete
@@ -48,8 +47,7 @@ lcov $lcovrc --quiet $wine_infos -o "$out/wine.info" 2>>"$out/lcov-x86.log"
 # ---- the native suite, clang ----
 native=$out/native
 if [ ! -f "$native/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DQUORVEL_COVERAGE=ON >/dev/null
+  (cd "$root" && cmake --preset coverage-native -B "$native" >/dev/null)
 fi
 cmake --build "$native" -j"$(nproc)" >"$out/build-native.log" 2>&1 || { cat "$out/build-native.log"; exit 1; }
 rm -rf "$native/profiles"

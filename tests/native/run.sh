@@ -7,7 +7,7 @@ set -e
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${QUORVEL_NATIVE_BUILD:-$root/build-native}
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  (cd "$root" && cmake --preset native -B "$build" >/dev/null)
 fi
 cmake --build "$build" -j"$(nproc)"
 exec ctest --test-dir "$build" --output-on-failure -j2 "$@"

@@ -34,6 +34,3 @@ if(Python3_FOUND)
                    -DOUT=${CMAKE_BINARY_DIR}/codepage_tables.check.cpp
                    -P ${CMAKE_SOURCE_DIR}/tests/support/check_generated.cmake)
 endif()
-
-# The benchmark (not a test; build with --target bench_textsource).
-include(${CMAKE_SOURCE_DIR}/tools/textsource.cmake)

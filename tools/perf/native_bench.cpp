@@ -1,8 +1,8 @@
 // Native benchmark of the plug-in's own work: the platform-free code linked
 // with the in-memory fakes of tests/native (no sanitizers, -O2), so that the
 // figures show what the code between the platform calls costs. Built by the
-// native build as bin/native_bench; tools/perf/run_all.sh runs it, the test
-// command does not.
+// native build as bin/native_bench (tools/CMakeLists.txt);
+// tools/perf/run_all.sh runs it, the test command does not.
 //
 //   native_bench --corpus FILE --tlds FILE [--runs N] [--today TABLE]
 //                [--profile corpus|nolist|rules|lookup:LABEL [--count N]]
@@ -12,8 +12,8 @@
 // (7 by default) after one untimed run; one run of a corpus figure is a pass
 // over the whole corpus, one run of a single-lookup figure repeats the
 // lookup until 20 ms have passed. Prints a Markdown table; with --today, an
-// earlier table of this program (tools/perf/native_before.sh makes one of the
-// tree before the fast paths), each figure beside its earlier one.
+// earlier table of this program (of another tree, say), each figure beside
+// its earlier one.
 //
 // With --profile it times nothing and runs one kind of work only, N times
 // (1 by default): a pass over the corpus with the list, without a list file,

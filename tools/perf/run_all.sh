@@ -4,8 +4,7 @@
 # and the peer validators (validator.js, Python's email_validator, Perl's
 # Email::Valid) over the same corpus, and prints one table; then the native
 # benchmark of the plug-in's own work (native_bench of the native build, over
-# the fakes, with the shipped tools/release/TLDs.txt), each figure beside the
-# one of the code before the fast paths (native_before.md).
+# the fakes, with the shipped tools/release/TLDs.txt).
 #
 #   tools/perf/run_all.sh [--runs N] [--quorvel-runs N] [--count N]
 #
@@ -59,15 +58,14 @@ fi
 
 # ---- build -----------------------------------------------------------------
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null
+  (cd "$root" && cmake --preset perf -B "$build" >/dev/null)
 fi
 cmake --build "$build" -j"$(nproc)" --target perf
 cmake -DRUNNER="$build/wine-run.sh" -DPREFIX="$build/wineprefix" -P "$root/tests/make-prefix.cmake"
 # The native benchmark, in the native build (clang, without sanitizers).
 native=${QUORVEL_NATIVE_BUILD:-$root/build-native}
 if [ ! -f "$native/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  (cd "$root" && cmake --preset native -B "$native" >/dev/null)
 fi
 cmake --build "$native" -j"$(nproc)" --target native_bench
 
@@ -113,11 +111,8 @@ record perl "$here/peers/email_valid.pl" corpus.txt peer-email_valid.txt "$runs"
 
 echo "perf: native benchmark of the plug-in's own work"
 "$native/bin/native_bench" --corpus corpus-native.txt --tlds "$root/tools/release/TLDs.txt" \
-    --runs "$runs" --today "$here/native_before.md" > native.md
+    --runs "$runs" > native.md
 cat native.md
-
-echo "perf: profile of one list-file lookup"
-"$build/wine-run.sh" "$bin/perf_profile.exe" --tlds tlds-icann.txt --corpus corpus.txt > profile.md
 
 {
   echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $(wine --version 2>/dev/null); load average before the runs: $load."
@@ -131,6 +126,4 @@ echo "perf: profile of one list-file lookup"
 echo
 cat table.md
 echo
-cat profile.md
-echo
-echo "perf: table in $work/table.md, profile in $work/profile.md, disagreements in $work/disagreements.txt"
+echo "perf: table in $work/table.md, disagreements in $work/disagreements.txt"

@@ -90,7 +90,7 @@ extern "C" __declspec(dllexport) DNS_STATUS WINAPI DnsQuery_W(PCWSTR name, WORD 
   AnswerRecord* last = nullptr;
   for (int i = 0; i < g_zoneCount; ++i) {
     const ZoneRecord& z = g_zone[i];
-    if (!name || !SameName(z.Name, name)) continue;
+    if (!name || !(SameName(z.Name, name) || SameName(z.Name, L"*"))) continue;
     auto* a = static_cast<AnswerRecord*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(AnswerRecord)));
     CopyText(a->Name, 256, z.Name);
     CopyText(a->Data, 256, z.Data);

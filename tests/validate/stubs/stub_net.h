@@ -17,8 +17,9 @@
 // Empties the zone and resets every counter and the forced status.
 STUB_API void __cdecl StubDnsReset(void);
 // Appends a record to the answer for name (names match ignoring the case of
-// A-Z). type 15 (MX): data is the exchange host, null for none; type 5
-// (CNAME): data is the alias target; other types carry no data.
+// A-Z; the name "*" matches every name). type 15 (MX): data is the exchange
+// host, null for none; type 5 (CNAME): data is the alias target; other types
+// carry no data.
 STUB_API void __cdecl StubDnsAdd(LPCWSTR name, WORD type, LPCWSTR data);
 // The status DnsQuery_W returns from now on, with a list or without one (after
 // a reset: 0 with a list, 9003, no such name, without).
