@@ -215,14 +215,20 @@ int QuorvelCommand(const qchar* line) {
   return result;
 }
 
+// 1 when text begins with "0x" or "0X" and a hexadecimal digit, else 0.
+static int IsHexPrefix(const qchar* text) {
+  if (text[0] != '0' || QFoldUpperAscii(text[1]) != 'X') return 0;
+  const unsigned c = QFoldUpperAscii(text[2]);
+  return QIsAsciiDigit(c) || (c >= 'A' && c <= 'F');
+}
+
 int ParseNumber(const qchar* text, uint32_t* out) {
   if (!text || !out) return -1;
   const qchar* digits = text;
   int base = 10;
-  const unsigned third = text[0] == '0' && text[1] ? text[2] : 0;
-  if (text[0] == '0' && QFoldUpperAscii(text[1]) == 'X' &&
-      (QIsAsciiDigit(third) || (QFoldUpperAscii(third) >= 'A' && QFoldUpperAscii(third) <= 'F'))) {
-    digits = text + 2;
+  if (IsHexPrefix(text)) {
+    // The standard conversion in base 16 takes a prefix of its own.
+    digits = IsHexPrefix(text + 2) ? text + 4 : text + 2;
     base = 16;
   } else if (!QIsAsciiDigit(text[0])) {
     return -1;
@@ -230,7 +236,7 @@ int ParseNumber(const qchar* text, uint32_t* out) {
   const qchar* end = nullptr;
   int overflow = 0;
   uint32_t value = QStrToU32(digits, base, &end, &overflow);
-  if (overflow || end != digits + QStrLen(digits)) return -1;
+  if (overflow || *end != 0) return -1;
   *out = value;
   return 0;
 }
