@@ -106,8 +106,8 @@ static constexpr std::array<ListLine, LIST_LINE_COUNT> ListLines =
 // and every place of Switches and ListLines is taken, else 0.
 static constexpr int TablesAreWhole(void) {
   for (const FlagRow& r : FlagRows) {
-    if ((r.Switch != 0) != (r.SwitchPlace != NO_PLACE)) return 0;
-    if ((r.Listing != LIST_NEVER) != (r.ListPlace != NO_PLACE) || (r.Listing != LIST_NEVER && !r.Switch))
+    if ((r.Switch != 0) != (r.SwitchPlace >= 0)) return 0;
+    if ((r.Listing != LIST_NEVER) != (r.ListPlace >= 0) || (r.Listing != LIST_NEVER && !r.Switch))
       return 0;
   }
   for (const CommandSwitch& s : Switches)

@@ -14,33 +14,31 @@
 // default      the value at load, which RestoreDefaults brings back
 // load, save   the flag's place (from 0) in the order in which LoadSettings
 //              reads the saved values and SaveSettings writes them; only the
-//              failure of the first value written counts. NO_PLACE: not saved
+//              failure of the first value written counts. -1: not saved
 // switch       the character after the '/' of the switch that sets the flag
 //              (a string; "" for none), and the switch's place among all the
 //              command's switches (the command places its own, command.cpp)
 // list         when the settings list shows the flag (LIST_NEVER, LIST_ALWAYS,
 //              LIST_WHILE_ON), its place there and the label of its line; the
 //              line is the label, "/", the switch and ":%s\r\n"
-// Every column's places are 0 to one less than the number of rows placed in it,
-// each used once; anything else does not compile.
-#define PLUGIN_FLAGS(FLAG)                                                                                 \
-  FLAG(TwoLetterTLDs,         1, 0,        1,        "2", 3,        LIST_ALWAYS,   0, "All two-letter TLDs     ") \
-  FLAG(CheckTopLevelDomain,   1, 9,        9,        "T", 17,       LIST_ALWAYS,   9, "Check top-level domain  ") \
-  FLAG(CheckDomainChars,      1, NO_PLACE, NO_PLACE, "",  NO_PLACE, LIST_NEVER, NO_PLACE, "")                 \
-  FLAG(StripAngleBrackets,    0, 1,        0,        "B", 4,        LIST_ALWAYS,   1, "Strip angle brackets    ") \
-  FLAG(StrictCharList,        0, 2,        2,        "C", 5,        LIST_ALWAYS,   2, "Use strict char list    ") \
-  FLAG(AllowEscapedChars,     0, 10,       10,       "E", 7,        LIST_NEVER, NO_PLACE, "")                 \
-  FLAG(AllowNonAscii,         0, 4,        4,        "H", 8,        LIST_ALWAYS,   3, "Allow non-ASCII chars   ") \
-  FLAG(AllowDottedQuadDomain, 0, 3,        3,        "I", 9,        LIST_ALWAYS,   4, "Allow dotted quad       ") \
-  FLAG(AllowLocalhost,        0, 5,        5,        "L", 10,       LIST_ALWAYS,   5, "Allow localhost         ") \
-  FLAG(CheckMX,               0, 6,        6,        "M", 11,       LIST_ALWAYS,   6, "Check MX record         ") \
-  FLAG(AllowNoReply,          0, 7,        7,        "N", 12,       LIST_ALWAYS,   7, "Allow noreply           ") \
-  FLAG(AllowPostmaster,       0, 8,        8,        "P", 13,       LIST_ALWAYS,   8, "Allow postmaster        ") \
-  FLAG(AllowQuotedStrings,    0, 11,       11,       "Q", 14,       LIST_NEVER, NO_PLACE, "")                 \
-  FLAG(DebugMode,             0, NO_PLACE, NO_PLACE, "$", 2,        LIST_WHILE_ON, 10, "Debug mode              ")
-
-// A column entry for a flag that has no place in that order.
-#define NO_PLACE (-1)
+// A place of -1 is no place. The places of each column run from 0 to one less
+// than the number of rows placed in it, each used once; anything else does
+// not compile.
+#define PLUGIN_FLAGS(FLAG)                                                                       \
+  FLAG(TwoLetterTLDs,         1,  0,  1, "2",  3, LIST_ALWAYS,    0, "All two-letter TLDs     ") \
+  FLAG(CheckTopLevelDomain,   1,  9,  9, "T", 17, LIST_ALWAYS,    9, "Check top-level domain  ") \
+  FLAG(CheckDomainChars,      1, -1, -1, "",  -1, LIST_NEVER,    -1, "")                         \
+  FLAG(StripAngleBrackets,    0,  1,  0, "B",  4, LIST_ALWAYS,    1, "Strip angle brackets    ") \
+  FLAG(StrictCharList,        0,  2,  2, "C",  5, LIST_ALWAYS,    2, "Use strict char list    ") \
+  FLAG(AllowEscapedChars,     0, 10, 10, "E",  7, LIST_NEVER,    -1, "")                         \
+  FLAG(AllowNonAscii,         0,  4,  4, "H",  8, LIST_ALWAYS,    3, "Allow non-ASCII chars   ") \
+  FLAG(AllowDottedQuadDomain, 0,  3,  3, "I",  9, LIST_ALWAYS,    4, "Allow dotted quad       ") \
+  FLAG(AllowLocalhost,        0,  5,  5, "L", 10, LIST_ALWAYS,    5, "Allow localhost         ") \
+  FLAG(CheckMX,               0,  6,  6, "M", 11, LIST_ALWAYS,    6, "Check MX record         ") \
+  FLAG(AllowNoReply,          0,  7,  7, "N", 12, LIST_ALWAYS,    7, "Allow noreply           ") \
+  FLAG(AllowPostmaster,       0,  8,  8, "P", 13, LIST_ALWAYS,    8, "Allow postmaster        ") \
+  FLAG(AllowQuotedStrings,    0, 11, 11, "Q", 14, LIST_NEVER,    -1, "")                         \
+  FLAG(DebugMode,             0, -1, -1, "$",  2, LIST_WHILE_ON, 10, "Debug mode              ")
 
 // When the settings list shows a flag.
 enum FlagListing {
@@ -92,7 +90,7 @@ static_assert(QCOUNT(FlagRows) * sizeof(int32_t) == sizeof(PluginSettingsRecord)
 // The number of rows that have a place in column (one of the FlagRow places).
 constexpr size_t CountPlaced(int FlagRow::*column) {
   size_t n = 0;
-  for (const FlagRow& r : FlagRows) n += r.*column != NO_PLACE;
+  for (const FlagRow& r : FlagRows) n += r.*column >= 0;
   return n;
 }
 
@@ -103,7 +101,7 @@ template <typename T, size_t N>
 constexpr std::array<T, N> InPlaceOrder(int FlagRow::*column, T (*make)(const FlagRow&)) {
   std::array<T, N> placed{};
   for (const FlagRow& r : FlagRows)
-    if (r.*column != NO_PLACE) placed[(size_t)(r.*column)] = make(r);
+    if (r.*column >= 0) placed[(size_t)(r.*column)] = make(r);
   return placed;
 }
 
@@ -117,14 +115,6 @@ struct SavedFlag {
 // The saved flag of a row.
 constexpr SavedFlag AsSavedFlag(const FlagRow& r) { return {r.Name, r.Field}; }
 
-// 1 when every place of a saved order holds a flag, else 0.
-template <size_t N>
-constexpr int IsFilled(const std::array<SavedFlag, N>& flags) {
-  for (const SavedFlag& f : flags)
-    if (!f.Name) return 0;
-  return 1;
-}
-
 inline constexpr size_t SavedFlagCount = CountPlaced(&FlagRow::LoadPlace);
 
 // The saved flags in the order LoadSettings reads them, and in the order
@@ -134,9 +124,16 @@ inline constexpr std::array<SavedFlag, SavedFlagCount> SavedFlags =
 inline constexpr std::array<SavedFlag, SavedFlagCount> SaveOrder =
     InPlaceOrder<SavedFlag, SavedFlagCount>(&FlagRow::SavePlace, AsSavedFlag);
 
-static_assert(CountPlaced(&FlagRow::SavePlace) == SavedFlagCount && IsFilled(SavedFlags) &&
-                  IsFilled(SaveOrder),
-              "the flags loaded are the flags saved, each at a place of its own");
+// 1 when each row has a place in both saved orders or in neither and every
+// place of both holds a flag, else 0.
+constexpr int SavedOrdersAreWhole(void) {
+  for (const FlagRow& r : FlagRows)
+    if ((r.LoadPlace < 0) != (r.SavePlace < 0)) return 0;
+  for (size_t i = 0; i < SavedFlagCount; ++i)
+    if (!SavedFlags[i].Name || !SaveOrder[i].Name) return 0;
+  return 1;
+}
+static_assert(SavedOrdersAreWhole(), "the flags loaded are the flags saved, each at a place of its own");
 
 // The key under either root that holds the saved flags.
 extern const qchar SettingsKeyPath[];
