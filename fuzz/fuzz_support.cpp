@@ -23,18 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 }
 
 void SetFlagsFromBits(uint32_t bits) {
-  int32_t* flags[] = {
-      &PluginSettings.TwoLetterTLDs,       &PluginSettings.CheckTopLevelDomain,
-      &PluginSettings.CheckDomainChars,    &PluginSettings.StripAngleBrackets,
-      &PluginSettings.StrictCharList,      &PluginSettings.AllowEscapedChars,
-      &PluginSettings.AllowNonAscii,       &PluginSettings.AllowDottedQuadDomain,
-      &PluginSettings.AllowLocalhost,      &PluginSettings.CheckMX,
-      &PluginSettings.AllowNoReply,        &PluginSettings.AllowPostmaster,
-      &PluginSettings.AllowQuotedStrings,  &PluginSettings.DebugMode,
-  };
-  static_assert(sizeof flags / sizeof flags[0] * sizeof(int32_t) == sizeof(PluginSettingsRecord),
-                "every flag of the record is set");
-  for (size_t i = 0; i < sizeof flags / sizeof flags[0]; ++i) *flags[i] = (bits >> i) & 1;
+  for (size_t i = 0; i < QCOUNT(FlagRows); ++i) PluginSettings.*FlagRows[i].Field = (bits >> i) & 1;
 }
 
 std::string Show(const std::u16string& text) {

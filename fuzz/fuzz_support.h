@@ -65,8 +65,9 @@ int FuzzOne(const uint8_t* data, size_t size);
 // Whether FuzzOne arranges or reads the fake world (each target defines it).
 extern const bool FuzzUsesFakeWorld;
 
-// Sets the fourteen flags of PluginSettings from the low 14 bits, in the
-// record's order (bit 0 TwoLetterTLDs ... bit 13 DebugMode).
+// Sets every flag of PluginSettings from the low bits, one bit each in the
+// order of the flag table, which is the record's (bit 0 TwoLetterTLDs ...
+// bit 13 DebugMode).
 void SetFlagsFromBits(uint32_t bits);
 
 // Printable form of a text for the messages of FUZZ_CHECK.

@@ -74,20 +74,9 @@ int QIsAlnumOther(unsigned c) {
 
 uint32_t QStrToU32(const qchar* s, int base, const qchar** end, int* overflow) {
   *overflow = 0;
-  *end = s;
-  if (!s) return 0;
-  const qchar* p = s;
-  while (QIsSpace(*p)) ++p;
-  int negative = 0;
-  if (*p == '+' || *p == '-') { negative = (*p == '-'); ++p; }
-  if (base == 16 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
-    unsigned c = p[2];
-    if (QIsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')) p += 2;
-  }
   uint64_t value = 0;
-  const qchar* first = p;
-  for (;; ++p) {
-    unsigned c = *p, d;
+  for (;; ++s) {
+    unsigned c = *s, d;
     if (QIsAsciiDigit(c)) d = c - '0';
     else if (c >= 'a' && c <= 'z') d = c - 'a' + 10;
     else if (c >= 'A' && c <= 'Z') d = c - 'A' + 10;
@@ -98,9 +87,6 @@ uint32_t QStrToU32(const qchar* s, int base, const qchar** end, int* overflow) {
       if (value > 0xFFFFFFFFull) *overflow = 1;
     }
   }
-  if (p == first) return 0;  // no digits: nothing read, *end stays at s
-  *end = p;
-  if (*overflow) return 0xFFFFFFFFu;
-  uint32_t v = (uint32_t)value;
-  return negative ? (uint32_t)(0u - v) : v;
+  *end = s;
+  return *overflow ? 0xFFFFFFFFu : (uint32_t)value;
 }

@@ -49,9 +49,9 @@ inline int QIsAlnum(unsigned c) {
   return c < 0x80 ? (QIsAsciiLetter(c) || QIsAsciiDigit(c)) : QIsAlnumOther(c);
 }
 
-// Reads an unsigned 32-bit number in the given base (10 or 16) from s, like
-// the standard wcstoul: optional leading white space and sign are accepted the
-// way the library does. *end receives the first unread position (s itself when
-// nothing was read); *overflow is set to 1 when the value does not fit in 32
-// bits (the result is then 0xFFFFFFFF), else 0.
+// Reads the digits of base (10 or 16; letters in either case) at the start of
+// the terminated text s as an unsigned 32-bit number: no white space, sign or
+// prefix. *end receives the first position that holds no such digit (s itself
+// when there is none, and the result is then 0); *overflow is set to 1 when the
+// value does not fit in 32 bits (the result is then 0xFFFFFFFF), else 0.
 uint32_t QStrToU32(const qchar* s, int base, const qchar** end, int* overflow);

@@ -1,5 +1,6 @@
 // The exports the host calls. Each checks its arguments, calls the module that
 // does the work and returns; nothing here throws or allocates.
+#include "common/syserror.h"
 #include "plugin/help.h"
 #include "plugin/plugin.h"
 #include "settings/command.h"
@@ -21,22 +22,20 @@ QUORVEL_EXPORT int QAPI Usage(qchar* name, qchar* result) {
 
 QUORVEL_EXPORT int QAPI quorvel(qchar* line) { return line ? QuorvelCommand(line) : -1; }
 
-#define ERROR_INVALID_PARAMETER_CODE 87
-
 QUORVEL_EXPORT int QAPI f_quorvel(qchar* buffer) {
-  if (!buffer) return ERROR_INVALID_PARAMETER_CODE;
+  if (!buffer) return SYSERR_INVALID_PARAMETER;
   FunctionQuorvel(buffer);
   return 0;
 }
 
 QUORVEL_EXPORT int QAPI f_emaildpart(qchar* buffer) {
-  if (!buffer) return ERROR_INVALID_PARAMETER_CODE;
+  if (!buffer) return SYSERR_INVALID_PARAMETER;
   FunctionDomainPart(buffer);
   return 0;
 }
 
 QUORVEL_EXPORT int QAPI f_emaillpart(qchar* buffer) {
-  if (!buffer) return ERROR_INVALID_PARAMETER_CODE;
+  if (!buffer) return SYSERR_INVALID_PARAMETER;
   FunctionLocalPart(buffer);
   return 0;
 }

@@ -36,7 +36,7 @@ static_assert(QCOUNT(CommandHelpText) == 666, "the help text is 665 characters")
 enum SwitchKind {
   SWITCH_HELP,          // exactly /?
   SWITCH_HELP_VERSION,  // exactly /??
-  SWITCH_VALUE,         // /X followed by a value; sets Flag
+  SWITCH_VALUE,         // /X followed by a value; sets Field
   SWITCH_RESTORE,       // exactly /R
   SWITCH_DEFAULTS,      // exactly /D
   SWITCH_SAVE,          // exactly /S
@@ -45,54 +45,78 @@ enum SwitchKind {
 
 struct CommandSwitch {
   SwitchKind Kind;
-  const qchar* Name;  // the whole token for exact switches, "/X" for value switches
-  int32_t* Flag;      // value switches only
+  const qchar* Name;                      // exact switches: the whole token
+  qchar Letter;                           // value switches: the character after '/'
+  int32_t PluginSettingsRecord::*Field;   // value switches: the flag
 };
+
+// The command's own switches, each with its place among all the switches;
+// the flags' switches have theirs in the flag table (settings.h).
+struct PlacedSwitch {
+  int Place;
+  CommandSwitch Switch;
+};
+static constexpr PlacedSwitch OwnSwitches[] = {
+    {0, {SWITCH_HELP, QT("/?"), 0, nullptr}},
+    {1, {SWITCH_HELP_VERSION, QT("/??"), 0, nullptr}},
+    {6, {SWITCH_DEFAULTS, QT("/D"), 0, nullptr}},
+    {15, {SWITCH_RESTORE, QT("/R"), 0, nullptr}},
+    {16, {SWITCH_SAVE, QT("/S"), 0, nullptr}},
+    {18, {SWITCH_QUIET, QT("/Z"), 0, nullptr}},
+};
+
+// The value switch of a flag's row.
+static constexpr CommandSwitch AsValueSwitch(const FlagRow& r) {
+  return {SWITCH_VALUE, nullptr, r.Switch, r.Field};
+}
+
+#define SWITCH_COUNT ((int)(QCOUNT(OwnSwitches) + CountPlaced(&FlagRow::SwitchPlace)))
+
+// Every switch at its place. Two switches at one place leave another place
+// empty (neither Name nor Letter), which TablesAreWhole reports.
+static constexpr std::array<CommandSwitch, SWITCH_COUNT> PlaceSwitches() {
+  std::array<CommandSwitch, SWITCH_COUNT> all =
+      InPlaceOrder<CommandSwitch, SWITCH_COUNT>(&FlagRow::SwitchPlace, AsValueSwitch);
+  for (const PlacedSwitch& own : OwnSwitches) all[(size_t)own.Place] = own.Switch;
+  return all;
+}
 
 // The switches in the order each token is tested against them; the first
 // match decides.
-static const CommandSwitch Switches[] = {
-    {SWITCH_HELP, QT("/?"), nullptr},
-    {SWITCH_HELP_VERSION, QT("/??"), nullptr},
-    {SWITCH_VALUE, QT("/$"), &PluginSettings.DebugMode},
-    {SWITCH_VALUE, QT("/2"), &PluginSettings.TwoLetterTLDs},
-    {SWITCH_VALUE, QT("/B"), &PluginSettings.StripAngleBrackets},
-    {SWITCH_VALUE, QT("/C"), &PluginSettings.StrictCharList},
-    {SWITCH_DEFAULTS, QT("/D"), nullptr},
-    {SWITCH_VALUE, QT("/E"), &PluginSettings.AllowEscapedChars},
-    {SWITCH_VALUE, QT("/H"), &PluginSettings.AllowNonAscii},
-    {SWITCH_VALUE, QT("/I"), &PluginSettings.AllowDottedQuadDomain},
-    {SWITCH_VALUE, QT("/L"), &PluginSettings.AllowLocalhost},
-    {SWITCH_VALUE, QT("/M"), &PluginSettings.CheckMX},
-    {SWITCH_VALUE, QT("/N"), &PluginSettings.AllowNoReply},
-    {SWITCH_VALUE, QT("/P"), &PluginSettings.AllowPostmaster},
-    {SWITCH_VALUE, QT("/Q"), &PluginSettings.AllowQuotedStrings},
-    {SWITCH_RESTORE, QT("/R"), nullptr},
-    {SWITCH_SAVE, QT("/S"), nullptr},
-    {SWITCH_VALUE, QT("/T"), &PluginSettings.CheckTopLevelDomain},
-    {SWITCH_QUIET, QT("/Z"), nullptr},
-};
+static constexpr std::array<CommandSwitch, SWITCH_COUNT> Switches = PlaceSwitches();
 
-#define SWITCH_COUNT ((int)QCOUNT(Switches))
-
-// One line of the settings list: its format (one "%s" for Yes or No) and flag.
+// One line of the settings list: its format (one "%s" for Yes or No), its flag
+// and when it is shown.
 struct ListLine {
   const qchar* Format;
-  const int32_t* Flag;
+  int32_t PluginSettingsRecord::*Field;
+  FlagListing Listing;
 };
 
-static const ListLine ListLines[] = {
-    {QT("All two-letter TLDs     /2:%s\r\n"), &PluginSettings.TwoLetterTLDs},
-    {QT("Strip angle brackets    /B:%s\r\n"), &PluginSettings.StripAngleBrackets},
-    {QT("Use strict char list    /C:%s\r\n"), &PluginSettings.StrictCharList},
-    {QT("Allow non-ASCII chars   /H:%s\r\n"), &PluginSettings.AllowNonAscii},
-    {QT("Allow dotted quad       /I:%s\r\n"), &PluginSettings.AllowDottedQuadDomain},
-    {QT("Allow localhost         /L:%s\r\n"), &PluginSettings.AllowLocalhost},
-    {QT("Check MX record         /M:%s\r\n"), &PluginSettings.CheckMX},
-    {QT("Allow noreply           /N:%s\r\n"), &PluginSettings.AllowNoReply},
-    {QT("Allow postmaster        /P:%s\r\n"), &PluginSettings.AllowPostmaster},
-    {QT("Check top-level domain  /T:%s\r\n"), &PluginSettings.CheckTopLevelDomain},
-};
+// The list line of a flag's row.
+static constexpr ListLine AsListLine(const FlagRow& r) { return {r.ListLine, r.Field, r.Listing}; }
+
+#define LIST_LINE_COUNT CountPlaced(&FlagRow::ListPlace)
+
+// The list lines in the order of the settings list.
+static constexpr std::array<ListLine, LIST_LINE_COUNT> ListLines =
+    InPlaceOrder<ListLine, LIST_LINE_COUNT>(&FlagRow::ListPlace, AsListLine);
+
+// 1 when the switch and list columns of the flag table agree with each other
+// and every place of Switches and ListLines is taken, else 0.
+static constexpr int TablesAreWhole(void) {
+  for (const FlagRow& r : FlagRows) {
+    if ((r.Switch != 0) != (r.SwitchPlace >= 0)) return 0;
+    if ((r.Listing != LIST_NEVER) != (r.ListPlace >= 0) || (r.Listing != LIST_NEVER && !r.Switch))
+      return 0;
+  }
+  for (const CommandSwitch& s : Switches)
+    if (!s.Name && !s.Letter) return 0;
+  for (const ListLine& l : ListLines)
+    if (!l.Format) return 0;
+  return 1;
+}
+static_assert(TablesAreWhole(), "each switch and list line has a place of its own");
 
 // "Yes" for a nonzero flag, "No" for zero.
 static const qchar* YesNo(int32_t flag) { return flag ? QT("Yes") : QT("No"); }
@@ -101,17 +125,18 @@ static const qchar* YesNo(int32_t flag) { return flag ? QT("Yes") : QT("No"); }
 // for a value switch), ignoring the case of ASCII letters; else 0.
 static int SwitchMatches(const CommandSwitch* s, const qchar* token) {
   if (s->Kind != SWITCH_VALUE) return QStrEqualNoCase(token, s->Name);
-  return token[0] == s->Name[0] && token[1] != 0 &&
-         QFoldUpperAscii(token[1]) == QFoldUpperAscii(s->Name[1]);
+  return token[0] == '/' && token[1] != 0 && QFoldUpperAscii(token[1]) == QFoldUpperAscii(s->Letter);
 }
 
-// Writes the settings list (header, ten lines, the debug line while
-// DebugMode is on, an empty line) to standard output.
+// Writes the settings list (header, the lines of ListLines that are shown, an
+// empty line) to standard output.
 static void ListSettings(void) {
   Printf(QT("%s v%u.%u.%u options:\r\n\r\n"), PLUGIN_NAME, (unsigned)PLUGIN_MAJOR,
          (unsigned)PLUGIN_MINOR, (unsigned)PLUGIN_BUILD);
-  for (const ListLine& l : ListLines) Printf(l.Format, YesNo(*l.Flag));
-  if (PluginSettings.DebugMode) Printf(QT("Debug mode              /$:%s\r\n"), YesNo(1));
+  for (const ListLine& l : ListLines) {
+    const int32_t flag = PluginSettings.*l.Field;
+    if (l.Listing == LIST_ALWAYS || flag) Printf(l.Format, YesNo(flag));
+  }
   CrLf();
 }
 
@@ -176,7 +201,7 @@ int QuorvelCommand(const qchar* line) {
   }
 
   for (int s = 0; s < SWITCH_COUNT; ++s)
-    if (pending[s] != -1) *Switches[s].Flag = pending[s];
+    if (pending[s] != -1) PluginSettings.*Switches[s].Field = pending[s];
 
   if (!quiet) ListSettings();
 
@@ -190,14 +215,20 @@ int QuorvelCommand(const qchar* line) {
   return result;
 }
 
+// 1 when text begins with "0x" or "0X" and a hexadecimal digit, else 0.
+static int IsHexPrefix(const qchar* text) {
+  if (text[0] != '0' || QFoldUpperAscii(text[1]) != 'X') return 0;
+  const unsigned c = QFoldUpperAscii(text[2]);
+  return QIsAsciiDigit(c) || (c >= 'A' && c <= 'F');
+}
+
 int ParseNumber(const qchar* text, uint32_t* out) {
   if (!text || !out) return -1;
   const qchar* digits = text;
   int base = 10;
-  const unsigned third = text[0] == '0' && text[1] ? text[2] : 0;
-  if (text[0] == '0' && QFoldUpperAscii(text[1]) == 'X' &&
-      (QIsAsciiDigit(third) || (QFoldUpperAscii(third) >= 'A' && QFoldUpperAscii(third) <= 'F'))) {
-    digits = text + 2;
+  if (IsHexPrefix(text)) {
+    // The standard conversion in base 16 takes a prefix of its own.
+    digits = IsHexPrefix(text + 2) ? text + 4 : text + 2;
     base = 16;
   } else if (!QIsAsciiDigit(text[0])) {
     return -1;
@@ -205,7 +236,7 @@ int ParseNumber(const qchar* text, uint32_t* out) {
   const qchar* end = nullptr;
   int overflow = 0;
   uint32_t value = QStrToU32(digits, base, &end, &overflow);
-  if (overflow || end != digits + QStrLen(digits)) return -1;
+  if (overflow || *end != 0) return -1;
   *out = value;
   return 0;
 }

@@ -22,8 +22,10 @@ int QuorvelCommand(const qchar* line);
 // (then *out is unchanged).
 int ParseYesNo(const qchar* text, int32_t* out);
 
-// Reads the whole of text as an unsigned 32-bit number: "0x"/"0X" followed by
-// hexadecimal digits, or decimal digits. No sign, no white space, no trailing
-// character, no value above 4294967295. Writes *out and returns 0 on success;
-// returns -1 otherwise (null text or out included), with *out unchanged.
+// Reads the whole of text as an unsigned 32-bit number: decimal digits, or
+// "0x"/"0X" followed by hexadecimal digits, which may begin with one more
+// "0x"/"0X" (the standard conversion in base 16 takes a prefix of its own, so
+// 0x0x1 is 1). No sign, no white space, no other character, no value above
+// 4294967295. Writes *out and returns 0 on success; returns -1 otherwise
+// (null text or out included), with *out unchanged.
 int ParseNumber(const qchar* text, uint32_t* out);

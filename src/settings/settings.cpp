@@ -29,17 +29,15 @@ int SaveSettings(void) {
     Qprintf(OsStdErrorHandle(), QT("Error opening registry key\r\n"));
     return 1;
   }
-  // StripAngleBrackets is written first; only its failure is reported.
-  const SavedFlag& first = SavedFlags[1];
-  static_assert(SavedFlags[1].Field == &PluginSettingsRecord::StripAngleBrackets, "first written");
-  if (OsRegSetDword(key, first.Name, PluginSettings.*first.Field != 0) != 0) {
-    ReportErrorPrefix();
-    Qprintf(OsStdErrorHandle(), QT("Error writing to registry\r\n"));
-    OsRegClose(key);
-    return 2;
+  // Only the failure of the first value written is reported.
+  for (const SavedFlag& f : SaveOrder) {
+    if (OsRegSetDword(key, f.Name, PluginSettings.*f.Field != 0) != 0 && &f == &SaveOrder[0]) {
+      ReportErrorPrefix();
+      Qprintf(OsStdErrorHandle(), QT("Error writing to registry\r\n"));
+      OsRegClose(key);
+      return 2;
+    }
   }
-  for (const SavedFlag& f : SavedFlags)
-    if (&f != &first) OsRegSetDword(key, f.Name, PluginSettings.*f.Field != 0);
   OsRegClose(key);
   return 0;
 }

@@ -1,32 +1,109 @@
 // The option flags of the plug-in and their registry persistence.
 #pragma once
 
+#include <stddef.h>
+
+#include <array>
+
 #include "common/qchar.h"
+
+// The flags, one row each, in the order in which the record holds them:
+//   FLAG(field, default, load, save, switch, switchPlace, list, listPlace, label)
+// field        the field of PluginSettingsRecord; the registry value that holds
+//              the flag has the field's name
+// default      the value at load, which RestoreDefaults brings back
+// load, save   the flag's place (from 0) in the order in which LoadSettings
+//              reads the saved values and SaveSettings writes them; only the
+//              failure of the first value written counts. -1: not saved
+// switch       the character after the '/' of the switch that sets the flag
+//              (a string; "" for none), and the switch's place among all the
+//              command's switches (the command places its own, command.cpp)
+// list         when the settings list shows the flag (LIST_NEVER, LIST_ALWAYS,
+//              LIST_WHILE_ON), its place there and the label of its line; the
+//              line is the label, "/", the switch and ":%s\r\n"
+// A place of -1 is no place. The places of each column run from 0 to one less
+// than the number of rows placed in it, each used once; anything else does
+// not compile.
+#define PLUGIN_FLAGS(FLAG)                                                                       \
+  FLAG(TwoLetterTLDs,         1,  0,  1, "2",  3, LIST_ALWAYS,    0, "All two-letter TLDs     ") \
+  FLAG(CheckTopLevelDomain,   1,  9,  9, "T", 17, LIST_ALWAYS,    9, "Check top-level domain  ") \
+  FLAG(CheckDomainChars,      1, -1, -1, "",  -1, LIST_NEVER,    -1, "")                         \
+  FLAG(StripAngleBrackets,    0,  1,  0, "B",  4, LIST_ALWAYS,    1, "Strip angle brackets    ") \
+  FLAG(StrictCharList,        0,  2,  2, "C",  5, LIST_ALWAYS,    2, "Use strict char list    ") \
+  FLAG(AllowEscapedChars,     0, 10, 10, "E",  7, LIST_NEVER,    -1, "")                         \
+  FLAG(AllowNonAscii,         0,  4,  4, "H",  8, LIST_ALWAYS,    3, "Allow non-ASCII chars   ") \
+  FLAG(AllowDottedQuadDomain, 0,  3,  3, "I",  9, LIST_ALWAYS,    4, "Allow dotted quad       ") \
+  FLAG(AllowLocalhost,        0,  5,  5, "L", 10, LIST_ALWAYS,    5, "Allow localhost         ") \
+  FLAG(CheckMX,               0,  6,  6, "M", 11, LIST_ALWAYS,    6, "Check MX record         ") \
+  FLAG(AllowNoReply,          0,  7,  7, "N", 12, LIST_ALWAYS,    7, "Allow noreply           ") \
+  FLAG(AllowPostmaster,       0,  8,  8, "P", 13, LIST_ALWAYS,    8, "Allow postmaster        ") \
+  FLAG(AllowQuotedStrings,    0, 11, 11, "Q", 14, LIST_NEVER,    -1, "")                         \
+  FLAG(DebugMode,             0, -1, -1, "$",  2, LIST_WHILE_ON, 10, "Debug mode              ")
+
+// When the settings list shows a flag.
+enum FlagListing {
+  LIST_NEVER,     // not at all
+  LIST_ALWAYS,    // always, with Yes or No
+  LIST_WHILE_ON,  // only while the flag is on (and so with Yes)
+};
 
 // Every field holds 0 (off) or 1 (on); readers test for nonzero.
 struct PluginSettingsRecord {
-  int32_t TwoLetterTLDs;
-  int32_t CheckTopLevelDomain;
-  int32_t CheckDomainChars;
-  int32_t StripAngleBrackets;
-  int32_t StrictCharList;
-  int32_t AllowEscapedChars;
-  int32_t AllowNonAscii;
-  int32_t AllowDottedQuadDomain;
-  int32_t AllowLocalhost;
-  int32_t CheckMX;
-  int32_t AllowNoReply;
-  int32_t AllowPostmaster;
-  int32_t AllowQuotedStrings;
-  int32_t DebugMode;
+#define FLAG_FIELD(field, ...) int32_t field;
+  PLUGIN_FLAGS(FLAG_FIELD)
+#undef FLAG_FIELD
 };
 
 // The process-wide flags, holding their values at load until changed.
 extern PluginSettingsRecord PluginSettings;
 
-// The values at load, which RestoreDefaults brings back: TwoLetterTLDs,
-// CheckTopLevelDomain and CheckDomainChars on, every other flag off.
-inline constexpr PluginSettingsRecord DefaultSettings = {1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+// The values at load, which RestoreDefaults brings back.
+inline constexpr PluginSettingsRecord DefaultSettings = {
+#define FLAG_DEFAULT(field, value, ...) value,
+    PLUGIN_FLAGS(FLAG_DEFAULT)
+#undef FLAG_DEFAULT
+};
+
+// One row of the table (see PLUGIN_FLAGS).
+struct FlagRow {
+  int32_t PluginSettingsRecord::*Field;
+  const qchar* Name;    // the field's name, also its registry value's name
+  int LoadPlace, SavePlace;
+  qchar Switch;         // the character after '/', 0 for none
+  int SwitchPlace;
+  FlagListing Listing;
+  int ListPlace;
+  const qchar* ListLine;  // Printf format of the list line, one "%s" for Yes or No
+};
+
+inline constexpr FlagRow FlagRows[] = {
+#define FLAG_ROW(field, value, load, save, letter, switchPlace, listing, listPlace, label) \
+  {&PluginSettingsRecord::field, QT(#field), load, save, QT(letter)[0], switchPlace,     \
+   listing, listPlace, listing == LIST_NEVER ? nullptr : QT(label "/" letter ":%s\r\n")},
+    PLUGIN_FLAGS(FLAG_ROW)
+#undef FLAG_ROW
+};
+
+static_assert(QCOUNT(FlagRows) * sizeof(int32_t) == sizeof(PluginSettingsRecord),
+              "one row per field");
+
+// The number of rows that have a place in column (one of the FlagRow places).
+constexpr size_t CountPlaced(int FlagRow::*column) {
+  size_t n = 0;
+  for (const FlagRow& r : FlagRows) n += r.*column >= 0;
+  return n;
+}
+
+// The rows placed in column, each at its place, as made into T by make. A
+// place of N or more does not compile; two rows at one place leave another
+// place empty (a default T), which the callers' checks catch.
+template <typename T, size_t N>
+constexpr std::array<T, N> InPlaceOrder(int FlagRow::*column, T (*make)(const FlagRow&)) {
+  std::array<T, N> placed{};
+  for (const FlagRow& r : FlagRows)
+    if (r.*column >= 0) placed[(size_t)(r.*column)] = make(r);
+  return placed;
+}
 
 // A flag that the registry holds: the value's name (the flag's own) and the
 // field of the record.
@@ -35,37 +112,44 @@ struct SavedFlag {
   int32_t PluginSettingsRecord::*Field;
 };
 
-// The twelve saved flags, in the order LoadSettings reads them. SaveSettings
-// writes StripAngleBrackets first, then the others in this order.
-// CheckDomainChars and DebugMode are never saved.
-inline constexpr SavedFlag SavedFlags[12] = {
-    {QT("TwoLetterTLDs"), &PluginSettingsRecord::TwoLetterTLDs},
-    {QT("StripAngleBrackets"), &PluginSettingsRecord::StripAngleBrackets},
-    {QT("StrictCharList"), &PluginSettingsRecord::StrictCharList},
-    {QT("AllowDottedQuadDomain"), &PluginSettingsRecord::AllowDottedQuadDomain},
-    {QT("AllowNonAscii"), &PluginSettingsRecord::AllowNonAscii},
-    {QT("AllowLocalhost"), &PluginSettingsRecord::AllowLocalhost},
-    {QT("CheckMX"), &PluginSettingsRecord::CheckMX},
-    {QT("AllowNoReply"), &PluginSettingsRecord::AllowNoReply},
-    {QT("AllowPostmaster"), &PluginSettingsRecord::AllowPostmaster},
-    {QT("CheckTopLevelDomain"), &PluginSettingsRecord::CheckTopLevelDomain},
-    {QT("AllowEscapedChars"), &PluginSettingsRecord::AllowEscapedChars},
-    {QT("AllowQuotedStrings"), &PluginSettingsRecord::AllowQuotedStrings},
-};
+// The saved flag of a row.
+constexpr SavedFlag AsSavedFlag(const FlagRow& r) { return {r.Name, r.Field}; }
+
+inline constexpr size_t SavedFlagCount = CountPlaced(&FlagRow::LoadPlace);
+
+// The saved flags in the order LoadSettings reads them, and in the order
+// SaveSettings writes them. CheckDomainChars and DebugMode are never saved.
+inline constexpr std::array<SavedFlag, SavedFlagCount> SavedFlags =
+    InPlaceOrder<SavedFlag, SavedFlagCount>(&FlagRow::LoadPlace, AsSavedFlag);
+inline constexpr std::array<SavedFlag, SavedFlagCount> SaveOrder =
+    InPlaceOrder<SavedFlag, SavedFlagCount>(&FlagRow::SavePlace, AsSavedFlag);
+
+// 1 when each row has a place in both saved orders or in neither and every
+// place of both holds a flag, else 0.
+constexpr int SavedOrdersAreWhole(void) {
+  for (const FlagRow& r : FlagRows)
+    if ((r.LoadPlace < 0) != (r.SavePlace < 0)) return 0;
+  for (size_t i = 0; i < SavedFlagCount; ++i)
+    if (!SavedFlags[i].Name || !SaveOrder[i].Name) return 0;
+  return 1;
+}
+static_assert(SavedOrdersAreWhole(), "the flags loaded are the flags saved, each at a place of its own");
 
 // The key under either root that holds the saved flags.
 extern const qchar SettingsKeyPath[];
 
-// Overlays the saved flags from "Software\TavoPlugins\Quorvel" under root.
-// Only REG_DWORD values of exactly 4 bytes are taken over (nonzero is on);
-// shorter or longer ones and other types are passed over. Returns 0 when at
-// least one value was taken over, 1 when the key cannot be opened, 2 when it
-// was opened but no value was taken over. Prints nothing.
+// Overlays the saved flags from "Software\TavoPlugins\Quorvel" under root, in
+// the order of SavedFlags. Only REG_DWORD values of exactly 4 bytes are taken
+// over (nonzero is on); shorter or longer ones and other types are passed
+// over. Returns 0 when at least one value was taken over, 1 when the key
+// cannot be opened, 2 when it was opened but no value was taken over. Prints
+// nothing.
 int LoadSettings(QHandle root);
 
-// Writes the twelve saved flags under the current user's key. Returns 0, or
-// 1 (key not created/opened) or 2 (first value not written) after printing the
-// error prefix and message on standard error.
+// Writes the saved flags under the current user's key, in the order of
+// SaveOrder. Returns 0, or 1 (key not created/opened) or 2 (first value not
+// written; nothing written) after printing the error prefix and message on
+// standard error. Failures of the later values are not reported.
 int SaveSettings(void);
 
 // Sets every flag to its default. Touches neither registry nor output.

@@ -181,7 +181,7 @@ int DetectEncoding(TextSource* s, int allowEbcdic) {
     return 0;
   }
   int kind = 0;
-  if (!s->FileHandle && !s->MappingHandle && QStrEqualNoCase(s->SourceName, QT("clip:"))) {
+  if (!s->FileHandle && !s->MappingHandle && QStrEqualNoCase(s->SourceName, ClipboardName)) {
     s->BomLength = (s->Size >= 2 && s->Data[0] == 0xFF && s->Data[1] == 0xFE) ? 2 : 0;
     kind = EncUtf16Le;
   } else {

@@ -3,15 +3,13 @@
 #include "textsource/textsource.h"
 
 #include "common/qstr.h"
+#include "common/syserror.h"
 #include "platform/os_textsource.h"
 #include "common/version.h"
 
-#define OPEN_OUT_OF_MEMORY 8
-#define OPEN_TOO_LARGE 223
 #define COPY_BUFFER_BYTES 8192
 #define TEMP_NAME_LEN 1024
 
-static const qchar kClipboardName[] = QT("clip:");
 static const qchar kStdInputName[] = QT("-");
 static const qchar kConsolePrompt[] = QT("Reading text from the console: (^Z ends)\r\n");
 
@@ -148,7 +146,7 @@ static int OpenNamedFile(TextSource* s, const qchar* name) {
       AddDevicePrefix(trueName);
   }
   qchar* copy = CopyText(trueName);
-  if (!copy) return OPEN_OUT_OF_MEMORY;
+  if (!copy) return SYSERR_NOT_ENOUGH_MEMORY;
   OsTextFree(s->SourceName);
   s->SourceName = copy;
   QHandle file = nullptr;
@@ -174,9 +172,9 @@ static int MakeTemporaryCopy(TextSource* s, OpenWork* work, OsTextFileInfo* info
   FormatTempFileName(fileName, TEMP_NAME_LEN, PLUGIN_NAME, OsTextProcessId());
   AppendFileName(folder, fileName);
   s->TempName = CopyText(folder);
-  if (!s->TempName) return OPEN_OUT_OF_MEMORY;
+  if (!s->TempName) return SYSERR_NOT_ENOUGH_MEMORY;
   work->CopyBuffer = OsTextAlloc(COPY_BUFFER_BYTES);
-  if (!work->CopyBuffer) return OPEN_OUT_OF_MEMORY;
+  if (!work->CopyBuffer) return SYSERR_NOT_ENOUGH_MEMORY;
   error = OsTextCreateTemp(s->TempName, &work->Temp);
   if (error) return (int32_t)error;
   work->TempCreated = 1;
@@ -209,9 +207,9 @@ int OpenTextSource(TextSource* source, const qchar* name) {
 
   OpenWork work = {};
   s->SourceName = CopyText(name);
-  if (!s->SourceName) return FailOpen(s, &work, OPEN_OUT_OF_MEMORY);
+  if (!s->SourceName) return FailOpen(s, &work, SYSERR_NOT_ENOUGH_MEMORY);
 
-  if (QStrEqualNoCase(name, kClipboardName)) return OpenClipboardSource(s);
+  if (QStrEqualNoCase(name, ClipboardName)) return OpenClipboardSource(s);
   if (QStrEqual(name, kStdInputName)) {
     QHandle input = OsTextStdHandle(-10);
     s->FileHandle = IsHandleSet(input) ? input : nullptr;
@@ -231,7 +229,7 @@ int OpenTextSource(TextSource* source, const qchar* name) {
     if (rc) return FailOpen(s, &work, rc);
   }
   if (info.Size == 0) return FailOpen(s, &work, OPEN_EMPTY);
-  if (info.Size >> 32) return FailOpen(s, &work, OPEN_TOO_LARGE);
+  if (info.Size >> 32) return FailOpen(s, &work, SYSERR_FILE_TOO_LARGE);
   s->Size = (uint32_t)info.Size;
 
   long error = OsTextCreateMapping(s->FileHandle, &s->MappingHandle);

@@ -1,4 +1,4 @@
-// The text source reader: opens a named file, the clipboard ("clip:") or
+// The text source reader: opens a named file, the clipboard (ClipboardName) or
 // standard input ("-") as one contiguous read-only block of bytes, detects its
 // encoding and reads it as lines of wide text.
 //
@@ -53,7 +53,7 @@ enum TextEncoding {
 struct TextSource {
   const uint8_t* Data;     // the text: mapped view, or heap copy of the clipboard text
                            // (with its terminating zero unit); null when clear
-  qchar* SourceName;       // "clip:" / "-" as given, or the true name of a named file
+  qchar* SourceName;       // ClipboardName / "-" as given, or the true name of a named file
   qchar* TempName;         // full path of the temporary copy, or null
   QHandle FileHandle;      // named file, standard input or temporary copy; null for the clipboard
   QHandle MappingHandle;   // read-only mapping over FileHandle; null for the clipboard
@@ -73,14 +73,18 @@ struct TextSource {
 
 // ---- Opening and closing ----------------------------------------------------
 
-// Opens name ("clip:" in any letter case, "-" for standard input, else a file
-// name) into *source, which must not hold an open source. Returns 0 on
-// success; -1 when source or name is null or name is empty (record untouched)
-// and for every failure of the clipboard (record cleared, Error 0); 8 when
-// out of memory; the system's error value when a file cannot be opened,
-// created, written or mapped; OPEN_EMPTY (-100) for an empty text; 223 for a
-// text of 4 GiB or more. After any failure but bad arguments the record is
-// clear and Error holds the code.
+// The name that opens the clipboard, in any letter case.
+inline constexpr qchar ClipboardName[] = QT("clip:");
+
+// Opens name (ClipboardName, "-" for standard input, else a file name) into
+// *source, which must not hold an open source. Returns 0 on success; -1 when
+// source or name is null or name is empty (record untouched) and for every
+// failure of the clipboard (record cleared, Error 0); SYSERR_NOT_ENOUGH_MEMORY
+// when out of memory; the system's error value when a file cannot be opened,
+// created, written or mapped; OPEN_EMPTY (-100) for an empty text;
+// SYSERR_FILE_TOO_LARGE for a text of 4 GiB or more (common/syserror.h).
+// After any failure but bad arguments the record is clear and Error holds the
+// code.
 int OpenTextSource(TextSource* source, const qchar* name);
 #define OPEN_EMPTY (-100)
 

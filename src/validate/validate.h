@@ -27,13 +27,13 @@ enum {
 
 // Longest address accepted, in units (after the angle brackets are removed).
 #define MAX_ADDRESS_LEN 256
-// Size of each working part and of each destination, terminator included.
+// Size of each working part, terminator included.
 #define MAX_PART_LEN 1024
 
 // Judges the terminated address in input (never modified). On 0 writes the
-// domain part to domainOut and the local part to localOut where given (each
-// at least 1024 units; either may be input itself), as they stood in the
-// input. Returns 0, a code from 1024 up naming the first rule broken, or -1
+// domain part to domainOut and the local part to localOut where given (at
+// most 257 units each, 256 and a terminator; either may be input itself), as
+// they stood in the input. Returns 0, a code from 1024 up naming the first rule broken, or -1
 // for a null input.
 int ValidateAddress(const qchar* input, qchar* domainOut, qchar* localOut);
 

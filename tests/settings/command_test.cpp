@@ -123,7 +123,8 @@ TEST_F(CommandTest, ValueForms) {
       {L"/B:yes", 1},   {L"/B:4294967295", 1}, {L"/B:0xFFFFFFFF", 1}, {L"/B:007", 1},
       {L"\"/B:1 \"", 1}, {L"/b:n", 0},        {L"/B:0", 0},          {L"/B:0X0", 0},
       {L"/B:nonsense", 0}, {L"/B=no", 0},     {L"/B:0x00000000", 0},
-      {L"/B:0x0x1", 1},  // the digits may carry a prefix of their own, as for wcstoul
+      // The hexadecimal digits may carry one prefix of their own, as for wcstoul.
+      {L"/B:0x0x1", 1},  {L"/B:0X0xa", 1},   {L"/B:0x0X0", 0},
   };
   for (const Case& c : cases) {
     // Start from the opposite value so that every case changes the flag.
@@ -177,7 +178,8 @@ TEST_F(CommandTest, DebugLineOnlyWhileDebugModeIsOn) {
 TEST_F(CommandTest, BadValues) {
   for (const wchar_t* token :
        {L"/B", L"/B:", L"/B=", L"/BOGUS", L"/B:-1", L"/B:+1", L"/B:4294967296", L"/B:0X100000000",
-        L"/B:1X", L"/B:0X", L"/B:0XG", L"/B:0X1G", L"/B:X1", L"/B:?", L"/$", L"/2:"}) {
+        L"/B:1X", L"/B:0X", L"/B:0XG", L"/B:0X1G", L"/B:X1", L"/B:?", L"/$", L"/2:",
+        L"/B:0X0X", L"/B:0X0XG", L"/B:0X0X0X1", L"/B:0X0X100000000", L"/B:00X1"}) {
     ExpectError(token, L"Expected Y or N: \"" + std::wstring(token) + L"\"");
   }
   // The message shows the token as tokenized: upper case, quotes removed.

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/leaks.h"
@@ -29,6 +30,7 @@ HKEY g_failQueryRoot;          // every query on a key under this root fails
 std::wstring g_failQueryName;  // the query of this value fails
 std::wstring g_failSetName;    // writing this value fails
 int g_sets;
+std::vector<std::wstring> g_queried, g_written;  // value names, in the order of the calls
 
 void ResetStandIns() {
   g_open.clear();
@@ -38,6 +40,8 @@ void ResetStandIns() {
   g_failQueryRoot = nullptr;
   g_failQueryName.clear();
   g_failSetName.clear();
+  g_queried.clear();
+  g_written.clear();
 }
 
 LONG WINAPI OpenKey(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key) {
@@ -68,6 +72,7 @@ LONG WINAPI CreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR cls, DWORD
 // nonzero rubbish behind: only the result tells it apart from a success.
 LONG WINAPI QueryValue(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                        LPDWORD size) {
+  g_queried.push_back(name);
   auto it = g_open.find(key);
   bool fail = (it != g_open.end() && it->second == g_failQueryRoot) || g_failQueryName == name;
   if (!fail) return OsWinDefaults.RegQueryValueExW(key, name, reserved, type, data, size);
@@ -79,6 +84,7 @@ LONG WINAPI QueryValue(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, L
 LONG WINAPI SetValue(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
                      DWORD size) {
   ++g_sets;
+  g_written.push_back(name);
   if (g_failSetName == name) return ERROR_ACCESS_DENIED;
   return OsWinDefaults.RegSetValueExW(key, name, reserved, type, data, size);
 }
@@ -261,6 +267,23 @@ TEST_F(RegistryFaults, SetFailsForOneValue) {
   }
   ExpectKeysClosed();
   EXPECT_TRUE(probe.NothingLeft());
+}
+
+// The saved values are read and written in their fixed orders: the same
+// order both ways, except that StripAngleBrackets is written first.
+TEST_F(RegistryFaults, LoadAndSaveOrders) {
+  WriteAll(HKEY_CURRENT_USER, 1);
+  EXPECT_EQ(LoadSettings(OS_HKEY_CURRENT_USER), 0);
+  const std::vector<std::wstring> loaded = {
+      L"TwoLetterTLDs",  L"StripAngleBrackets", L"StrictCharList",      L"AllowDottedQuadDomain",
+      L"AllowNonAscii",  L"AllowLocalhost",     L"CheckMX",             L"AllowNoReply",
+      L"AllowPostmaster", L"CheckTopLevelDomain", L"AllowEscapedChars", L"AllowQuotedStrings"};
+  EXPECT_EQ(g_queried, loaded);
+  EXPECT_EQ(SaveSettings(), 0);
+  std::vector<std::wstring> saved = loaded;
+  std::swap(saved[0], saved[1]);
+  EXPECT_EQ(g_written, saved);
+  ExpectKeysClosed();
 }
 
 // The key cannot be created: 1 and its message; a key that is there keeps

@@ -1,4 +1,4 @@
-// In-memory stand-ins for the host services (plugin/host.h) and the platform
+// In-memory stand-ins for the host services (platform/host.h) and the platform
 // layer (platform/os.h, os_dns.h, os_textsource.h), so that the platform-free
 // code runs natively. Tests and fuzz targets arrange the world through Fake
 // and read back what the code did. FakeReset() returns everything to its
