@@ -3,6 +3,11 @@
 #include "platform/os_textsource.h"
 #include "platform/os_textsource_win.h"
 #include "platform/host.h"
+#include "common/syserror.h"
+
+static_assert(SYSERR_NOT_ENOUGH_MEMORY == ERROR_NOT_ENOUGH_MEMORY && SYSERR_INVALID_PARAMETER == ERROR_INVALID_PARAMETER &&
+                  SYSERR_FILE_TOO_LARGE == ERROR_FILE_TOO_LARGE,
+              "the system's error values");
 
 static void* WINAPI HeapAllocDefault(SIZE_T bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes); }
 static void WINAPI HeapFreeDefault(void* block) { HeapFree(GetProcessHeap(), 0, block); }

@@ -1,4 +1,4 @@
-// The host services of plugin/host.h, writing into Fake.Out / Fake.Err and
+// The host services of platform/host.h, writing into Fake.Out / Fake.Err and
 // expanding variables from Fake.Variables.
 #include <stdarg.h>
 #include <stdio.h>
