@@ -36,106 +36,59 @@ static_assert(QCOUNT(CommandHelpText) == 666, "the help text is 665 characters")
 enum SwitchKind {
   SWITCH_HELP,          // exactly /?
   SWITCH_HELP_VERSION,  // exactly /??
-  SWITCH_VALUE,         // /X followed by a value; sets Field
+  SWITCH_VALUE,         // /X followed by a value; sets the flag
   SWITCH_RESTORE,       // exactly /R
   SWITCH_DEFAULTS,      // exactly /D
   SWITCH_SAVE,          // exactly /S
   SWITCH_QUIET,         // exactly /Z
 };
 
-struct CommandSwitch {
-  SwitchKind Kind;
-  const qchar* Name;                      // exact switches: the whole token
-  qchar Letter;                           // value switches: the character after '/'
-  int32_t PluginSettingsRecord::*Field;   // value switches: the flag
-};
-
-// The command's own switches, each with its place among all the switches;
-// the flags' switches have theirs in the flag table (settings.h).
-struct PlacedSwitch {
+// The command's own switches, each with its place among all the switches in
+// the order each token is tested against them (the first match decides);
+// the flags' value switches have theirs in the flag table (settings.h).
+struct OwnSwitch {
   int Place;
-  CommandSwitch Switch;
+  SwitchKind Kind;
+  const qchar* Name;  // the whole token
 };
-static constexpr PlacedSwitch OwnSwitches[] = {
-    {0, {SWITCH_HELP, QT("/?"), 0, nullptr}},
-    {1, {SWITCH_HELP_VERSION, QT("/??"), 0, nullptr}},
-    {6, {SWITCH_DEFAULTS, QT("/D"), 0, nullptr}},
-    {15, {SWITCH_RESTORE, QT("/R"), 0, nullptr}},
-    {16, {SWITCH_SAVE, QT("/S"), 0, nullptr}},
-    {18, {SWITCH_QUIET, QT("/Z"), 0, nullptr}},
+static constexpr OwnSwitch OwnSwitches[] = {
+    {0, SWITCH_HELP, QT("/?")},      {1, SWITCH_HELP_VERSION, QT("/??")}, {6, SWITCH_DEFAULTS, QT("/D")},
+    {15, SWITCH_RESTORE, QT("/R")}, {16, SWITCH_SAVE, QT("/S")},          {18, SWITCH_QUIET, QT("/Z")},
 };
 
-// The value switch of a flag's row.
-static constexpr CommandSwitch AsValueSwitch(const FlagRow& r) {
-  return {SWITCH_VALUE, nullptr, r.Switch, r.Field};
+// The places the command's own switches take, as bits.
+static constexpr uint32_t OwnPlaces(void) {
+  uint32_t taken = 0;
+  for (const OwnSwitch& s : OwnSwitches) taken |= 1u << s.Place;
+  return taken;
 }
+static_assert(IsWholeOrder(&FlagRow::SwitchPlace, OwnPlaces()), "each switch has a place of its own");
 
-#define SWITCH_COUNT ((int)(QCOUNT(OwnSwitches) + CountPlaced(&FlagRow::SwitchPlace)))
-
-// Every switch at its place. Two switches at one place leave another place
-// empty (neither Name nor Letter), which TablesAreWhole reports.
-static constexpr std::array<CommandSwitch, SWITCH_COUNT> PlaceSwitches() {
-  std::array<CommandSwitch, SWITCH_COUNT> all =
-      InPlaceOrder<CommandSwitch, SWITCH_COUNT>(&FlagRow::SwitchPlace, AsValueSwitch);
-  for (const PlacedSwitch& own : OwnSwitches) all[(size_t)own.Place] = own.Switch;
-  return all;
-}
-
-// The switches in the order each token is tested against them; the first
-// match decides.
-static constexpr std::array<CommandSwitch, SWITCH_COUNT> Switches = PlaceSwitches();
-
-// One line of the settings list: its format (one "%s" for Yes or No), its flag
-// and when it is shown.
-struct ListLine {
-  const qchar* Format;
-  int32_t PluginSettingsRecord::*Field;
-  FlagListing Listing;
-};
-
-// The list line of a flag's row.
-static constexpr ListLine AsListLine(const FlagRow& r) { return {r.ListLine, r.Field, r.Listing}; }
-
-#define LIST_LINE_COUNT CountPlaced(&FlagRow::ListPlace)
-
-// The list lines in the order of the settings list.
-static constexpr std::array<ListLine, LIST_LINE_COUNT> ListLines =
-    InPlaceOrder<ListLine, LIST_LINE_COUNT>(&FlagRow::ListPlace, AsListLine);
-
-// 1 when the switch and list columns of the flag table agree with each other
-// and every place of Switches and ListLines is taken, else 0.
-static constexpr int TablesAreWhole(void) {
-  for (const FlagRow& r : FlagRows) {
-    if ((r.Switch != 0) != (r.SwitchPlace >= 0)) return 0;
-    if ((r.Listing != LIST_NEVER) != (r.ListPlace >= 0) || (r.Listing != LIST_NEVER && !r.Switch))
-      return 0;
-  }
-  for (const CommandSwitch& s : Switches)
-    if (!s.Name && !s.Letter) return 0;
-  for (const ListLine& l : ListLines)
-    if (!l.Format) return 0;
-  return 1;
-}
-static_assert(TablesAreWhole(), "each switch and list line has a place of its own");
+#define SWITCH_COUNT ((int)QCOUNT(OwnSwitches) + CountPlaced(&FlagRow::SwitchPlace))
 
 // "Yes" for a nonzero flag, "No" for zero.
 static const qchar* YesNo(int32_t flag) { return flag ? QT("Yes") : QT("No"); }
 
-// 1 when token matches the switch s (exactly, or on its first two characters
-// for a value switch), ignoring the case of ASCII letters; else 0.
-static int SwitchMatches(const CommandSwitch* s, const qchar* token) {
-  if (s->Kind != SWITCH_VALUE) return QStrEqualNoCase(token, s->Name);
-  return token[0] == '/' && token[1] != 0 && QFoldUpperAscii(token[1]) == QFoldUpperAscii(s->Letter);
+// The kind of the switch at place that token matches (ignoring the case of
+// ASCII letters: exactly, or a value switch on its first two characters),
+// or -1 when it does not match; *flag receives a value switch's row.
+static int SwitchMatches(int place, const qchar* token, const FlagRow** flag) {
+  for (const OwnSwitch& s : OwnSwitches)
+    if (s.Place == place) return QStrEqualNoCase(token, s.Name) ? s.Kind : -1;
+  *flag = FlagAt(&FlagRow::SwitchPlace, place);
+  return token[0] == '/' && token[1] != 0 && QFoldUpperAscii(token[1]) == QFoldUpperAscii((*flag)->Switch)
+             ? SWITCH_VALUE
+             : -1;
 }
 
-// Writes the settings list (header, the lines of ListLines that are shown, an
-// empty line) to standard output.
+// Writes the settings list (header, the flags' lines in their order, those
+// listed while on only then, an empty line) to standard output.
 static void ListSettings(void) {
   Printf(QT("%s v%u.%u.%u options:\r\n\r\n"), PLUGIN_NAME, (unsigned)PLUGIN_MAJOR,
          (unsigned)PLUGIN_MINOR, (unsigned)PLUGIN_BUILD);
-  for (const ListLine& l : ListLines) {
-    const int32_t flag = PluginSettings.*l.Field;
-    if (l.Listing == LIST_ALWAYS || flag) Printf(l.Format, YesNo(flag));
+  for (int p = 0; const FlagRow* f = FlagAt(&FlagRow::ListPlace, p); ++p) {
+    const int32_t flag = PluginSettings.*f->Field;
+    if (f->Listing == LIST_ALWAYS || flag) Printf(f->ListLine, YesNo(flag));
   }
   CrLf();
 }
@@ -151,8 +104,8 @@ static int ReportBadToken(const qchar* format, const qchar* token) {
 int QuorvelCommand(const qchar* line) {
   if (!line) return -1;
 
-  int32_t pending[SWITCH_COUNT];  // per value switch: -1 not given, else 0 or 1
-  for (int s = 0; s < SWITCH_COUNT; ++s) pending[s] = -1;
+  int32_t pending[QCOUNT(FlagRows)];  // per flag: -1 not given, else 0 or 1
+  for (int32_t& p : pending) p = -1;
   int restore = 0, defaults = 0, save = 0, quiet = 0;
 
   // An argument line too long for the token table has already been reported
@@ -162,17 +115,18 @@ int QuorvelCommand(const qchar* line) {
   for (int t = 0; t < ArgList.Count; ++t) {
     if (ArgList.Length[t] == 0) continue;
     const qchar* token = ArgList.Token[t];
-    int s = 0;
-    while (s < SWITCH_COUNT && !SwitchMatches(&Switches[s], token)) ++s;
-    if (s == SWITCH_COUNT)
+    const FlagRow* flag = nullptr;
+    int kind = -1;
+    for (int s = 0; s < SWITCH_COUNT && kind < 0; ++s) kind = SwitchMatches(s, token, &flag);
+    if (kind < 0)
       return ReportBadToken(token[0] == '/' ? QT("Unknown option: \"%s\"\r\n")
                                             : QT("Syntax error: \"%s\"\r\n"),
                             token);
-    switch (Switches[s].Kind) {
+    switch (kind) {
       case SWITCH_HELP:
       case SWITCH_HELP_VERSION:
         QPuts(CommandHelpText);
-        if (Switches[s].Kind == SWITCH_HELP_VERSION)
+        if (kind == SWITCH_HELP_VERSION)
           Printf(QT("\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n"), PLUGIN_NAME, (unsigned)PLUGIN_MAJOR,
                  (unsigned)PLUGIN_MINOR, (unsigned)PLUGIN_BUILD, (unsigned)PLUGIN_REVISION,
                  PLUGIN_PLATFORM);
@@ -181,7 +135,7 @@ int QuorvelCommand(const qchar* line) {
         // The value follows the two switch characters, after a ':' or '='.
         const qchar* value = token + 2;
         if (*value == ':' || *value == '=') ++value;
-        if (ParseYesNo(value, &pending[s]) != 0)
+        if (ParseYesNo(value, &pending[flag - FlagRows]) != 0)
           return ReportBadToken(QT("Expected Y or N: \"%s\"\r\n"), token);
         break;
       }
@@ -200,8 +154,8 @@ int QuorvelCommand(const qchar* line) {
     QPuts(QT("\r\nDefault plugin settings restored.\r\n"));
   }
 
-  for (int s = 0; s < SWITCH_COUNT; ++s)
-    if (pending[s] != -1) PluginSettings.*Switches[s].Field = pending[s];
+  for (size_t f = 0; f < QCOUNT(FlagRows); ++f)
+    if (pending[f] != -1) PluginSettings.*FlagRows[f].Field = pending[f];
 
   if (!quiet) ListSettings();
 

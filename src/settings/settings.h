@@ -1,8 +1,6 @@
 // The option flags of the plug-in and their registry persistence.
 #pragma once
 
-#include <stddef.h>
-
 #include <array>
 
 #include "common/qchar.h"
@@ -41,11 +39,7 @@
   FLAG(DebugMode,             0, -1, -1, "$",  2, LIST_WHILE_ON, 10, "Debug mode              ")
 
 // When the settings list shows a flag.
-enum FlagListing {
-  LIST_NEVER,     // not at all
-  LIST_ALWAYS,    // always, with Yes or No
-  LIST_WHILE_ON,  // only while the flag is on (and so with Yes)
-};
+enum FlagListing { LIST_NEVER, LIST_ALWAYS, LIST_WHILE_ON };
 
 // Every field holds 0 (off) or 1 (on); readers test for nonzero.
 struct PluginSettingsRecord {
@@ -67,9 +61,9 @@ inline constexpr PluginSettingsRecord DefaultSettings = {
 // One row of the table (see PLUGIN_FLAGS).
 struct FlagRow {
   int32_t PluginSettingsRecord::*Field;
-  const qchar* Name;    // the field's name, also its registry value's name
+  const qchar* Name;  // the field's name, also its registry value's name
   int LoadPlace, SavePlace;
-  qchar Switch;         // the character after '/', 0 for none
+  qchar Switch;  // the character after '/', 0 for none
   int SwitchPlace;
   FlagListing Listing;
   int ListPlace;
@@ -83,27 +77,45 @@ inline constexpr FlagRow FlagRows[] = {
     PLUGIN_FLAGS(FLAG_ROW)
 #undef FLAG_ROW
 };
+static_assert(QCOUNT(FlagRows) * sizeof(int32_t) == sizeof(PluginSettingsRecord), "one row per field");
 
-static_assert(QCOUNT(FlagRows) * sizeof(int32_t) == sizeof(PluginSettingsRecord),
-              "one row per field");
+// The row at place of an order (a column of places), null when none is there.
+constexpr const FlagRow* FlagAt(int FlagRow::*order, int place) {
+  for (const FlagRow& r : FlagRows)
+    if (r.*order == place) return &r;
+  return nullptr;
+}
 
-// The number of rows that have a place in column (one of the FlagRow places).
-constexpr size_t CountPlaced(int FlagRow::*column) {
-  size_t n = 0;
-  for (const FlagRow& r : FlagRows) n += r.*column >= 0;
+// The number of rows that have a place in an order.
+constexpr int CountPlaced(int FlagRow::*order) {
+  int n = 0;
+  for (const FlagRow& r : FlagRows) n += r.*order >= 0;
   return n;
 }
 
-// The rows placed in column, each at its place, as made into T by make. A
-// place of N or more does not compile; two rows at one place leave another
-// place empty (a default T), which the callers' checks catch.
-template <typename T, size_t N>
-constexpr std::array<T, N> InPlaceOrder(int FlagRow::*column, T (*make)(const FlagRow&)) {
-  std::array<T, N> placed{};
-  for (const FlagRow& r : FlagRows)
-    if (r.*column >= 0) placed[(size_t)(r.*column)] = make(r);
-  return placed;
+// 1 when the rows' places in an order, with the places others take (bits of
+// taken), are the places from 0 up, each taken once and none left out.
+constexpr int IsWholeOrder(int FlagRow::*order, uint32_t taken = 0) {
+  for (const FlagRow& r : FlagRows) {
+    if (r.*order < 0) continue;
+    if (r.*order >= 32 || (taken >> r.*order & 1)) return 0;
+    taken |= 1u << r.*order;
+  }
+  return (taken & (taken + 1)) == 0;
 }
+
+// 1 when each row is saved in both orders or in neither, and has a switch
+// and a list line exactly where it has their places.
+constexpr int RowsAgree(void) {
+  for (const FlagRow& r : FlagRows)
+    if ((r.LoadPlace < 0) != (r.SavePlace < 0) || (r.Switch != 0) != (r.SwitchPlace >= 0) ||
+        (r.Listing != LIST_NEVER) != (r.ListPlace >= 0))
+      return 0;
+  return 1;
+}
+static_assert(RowsAgree() && IsWholeOrder(&FlagRow::LoadPlace) && IsWholeOrder(&FlagRow::SavePlace) &&
+                  IsWholeOrder(&FlagRow::ListPlace),
+              "each flag's places and columns agree, and each order is whole");
 
 // A flag that the registry holds: the value's name (the flag's own) and the
 // field of the record.
@@ -112,28 +124,19 @@ struct SavedFlag {
   int32_t PluginSettingsRecord::*Field;
 };
 
-// The saved flag of a row.
-constexpr SavedFlag AsSavedFlag(const FlagRow& r) { return {r.Name, r.Field}; }
-
-inline constexpr size_t SavedFlagCount = CountPlaced(&FlagRow::LoadPlace);
+// The saved flags in the order of a place column.
+template <int FlagRow::*Order>
+constexpr std::array<SavedFlag, CountPlaced(Order)> SavedInOrder(void) {
+  std::array<SavedFlag, CountPlaced(Order)> saved{};
+  for (const FlagRow& r : FlagRows)
+    if (r.*Order >= 0) saved[(size_t)(r.*Order)] = {r.Name, r.Field};
+  return saved;
+}
 
 // The saved flags in the order LoadSettings reads them, and in the order
 // SaveSettings writes them. CheckDomainChars and DebugMode are never saved.
-inline constexpr std::array<SavedFlag, SavedFlagCount> SavedFlags =
-    InPlaceOrder<SavedFlag, SavedFlagCount>(&FlagRow::LoadPlace, AsSavedFlag);
-inline constexpr std::array<SavedFlag, SavedFlagCount> SaveOrder =
-    InPlaceOrder<SavedFlag, SavedFlagCount>(&FlagRow::SavePlace, AsSavedFlag);
-
-// 1 when each row has a place in both saved orders or in neither and every
-// place of both holds a flag, else 0.
-constexpr int SavedOrdersAreWhole(void) {
-  for (const FlagRow& r : FlagRows)
-    if ((r.LoadPlace < 0) != (r.SavePlace < 0)) return 0;
-  for (size_t i = 0; i < SavedFlagCount; ++i)
-    if (!SavedFlags[i].Name || !SaveOrder[i].Name) return 0;
-  return 1;
-}
-static_assert(SavedOrdersAreWhole(), "the flags loaded are the flags saved, each at a place of its own");
+inline constexpr auto SavedFlags = SavedInOrder<&FlagRow::LoadPlace>();
+inline constexpr auto SaveOrder = SavedInOrder<&FlagRow::SavePlace>();
 
 // The key under either root that holds the saved flags.
 extern const qchar SettingsKeyPath[];

@@ -50,6 +50,21 @@ static qchar* LineEntry(qchar* line) {
   return p;
 }
 
+// Reads the lines of source from its Position while it stands at or before
+// until, and returns 1 at the first whose entry equals label ignoring the
+// case of A-Z, else 0. line holds TEXT_LINE_LEN units. With trace, writes
+// each comparison first.
+static int FindEntryInLines(TextSource* source, const qchar* label, uint32_t until, qchar* line, int trace) {
+  while (source->Position <= until && ReadTextLine(source, line) == 0) {
+    line[TEXT_LINE_LEN - 1] = 0;
+    const qchar* entry = LineEntry(line);
+    if (!entry) continue;
+    if (trace) Printf(QT("   * Compare '%s' against '%s' :\n"), label, entry);
+    if (QStrEqualNoCase(label, entry)) return 1;
+  }
+  return 0;
+}
+
 // The label as the search in the units seeks it.
 struct LabelPattern {
   uint16_t Units[MAX_LABEL_PATTERN];  // in the text's units (UTF-8 bytes or UTF-16 units), A-Z as a-z
@@ -191,11 +206,7 @@ static int FindEntryInUnits(const TextSource* source, const qchar* label, const 
     while (lineStart > read && t.At(lineStart - w) != '\r' && t.At(lineStart - w) != '\n') lineStart -= w;
     TextSource view = *source;
     view.Position = lineStart;
-    while (view.Position <= s && ReadTextLine(&view, line) == 0) {
-      line[TEXT_LINE_LEN - 1] = 0;
-      const qchar* entry = LineEntry(line);
-      if (entry && QStrEqualNoCase(label, entry)) return 1;
-    }
+    if (FindEntryInLines(&view, label, s, line, 0)) return 1;
     read = view.Position;
   }
   return NotFoundIsSure(source, label, pattern) ? 0 : -1;
@@ -211,12 +222,7 @@ int FindEntryInSource(TextSource* source, const qchar* label) {
     int found = FindEntryInUnits(source, label, pattern, line);
     if (found >= 0) return found;
   }
-  while (source->Position <= source->Size && ReadTextLine(source, line) == 0) {
-    line[TEXT_LINE_LEN - 1] = 0;
-    const qchar* entry = LineEntry(line);
-    if (entry && QStrEqualNoCase(label, entry)) return 1;
-  }
-  return 0;
+  return FindEntryInLines(source, label, source->Size, line, 0);
 }
 
 int FindTLDInFile(const qchar* label) {
@@ -238,13 +244,7 @@ int FindTLDInFile(const qchar* label) {
     // The traced reading: every candidate compared is written out.
     Printf(QT("   * Looking for top-level domain '%s' in file %s :\n"), label, path);
     qchar line[TEXT_LINE_LEN];
-    while (!found && source.Position <= source.Size && ReadTextLine(&source, line) == 0) {
-      line[TEXT_LINE_LEN - 1] = 0;
-      const qchar* entry = LineEntry(line);
-      if (!entry) continue;
-      Printf(QT("   * Compare '%s' against '%s' :\n"), label, entry);
-      found = QStrEqualNoCase(label, entry);
-    }
+    found = FindEntryInLines(&source, label, source.Size, line, 1);
   }
   CloseTextSource(&source);
   return found;
