@@ -93,25 +93,25 @@ constexpr int CountPlaced(int FlagRow::*order) {
   return n;
 }
 
-// 1 when the rows' places in an order, with the places others take (bits of
-// taken), are the places from 0 up, each taken once and none left out.
-constexpr int IsWholeOrder(int FlagRow::*order, uint32_t taken = 0) {
+// True when the rows' places in an order, with the places others take (bits
+// of taken), are the places from 0 up, each taken once and none left out.
+constexpr bool IsWholeOrder(int FlagRow::*order, uint32_t taken = 0) {
   for (const FlagRow& r : FlagRows) {
     if (r.*order < 0) continue;
-    if (r.*order >= 32 || (taken >> r.*order & 1)) return 0;
+    if (r.*order >= 32 || (taken >> r.*order & 1)) return false;
     taken |= 1u << r.*order;
   }
   return (taken & (taken + 1)) == 0;
 }
 
-// 1 when each row is saved in both orders or in neither, and has a switch
-// and a list line exactly where it has their places.
-constexpr int RowsAgree(void) {
+// True when each row is saved in both orders or in neither, and has a
+// switch and a list line exactly where it has their places.
+constexpr bool RowsAgree(void) {
   for (const FlagRow& r : FlagRows)
     if ((r.LoadPlace < 0) != (r.SavePlace < 0) || (r.Switch != 0) != (r.SwitchPlace >= 0) ||
         (r.Listing != LIST_NEVER) != (r.ListPlace >= 0))
-      return 0;
-  return 1;
+      return false;
+  return true;
 }
 static_assert(RowsAgree() && IsWholeOrder(&FlagRow::LoadPlace) && IsWholeOrder(&FlagRow::SavePlace) &&
                   IsWholeOrder(&FlagRow::ListPlace),
