@@ -20,6 +20,7 @@
 #include "common/qstr.h"
 #include "fakes.h"
 #include "fuzz_support.h"
+#include "platform/os_dns.h"
 #include "settings/settings.h"
 #include "validate/validate.h"
 
@@ -31,6 +32,7 @@ namespace {
 
 const qchar kCanary = 0xA5A5;
 const size_t kFunctionLimit = 257;  // units a variable function may write
+const long kBadPacket = 9502;        // a resolver failure, as Wine gives for every MX query
 
 bool IsListedCode(int rc) {
   return rc == QV_VALID || rc == QV_EMPTY || rc == QV_TOO_LONG ||
@@ -120,7 +122,7 @@ void ArrangeWorld(uint8_t world) {
   // the resolver's status: no such name, no records, success, a bad packet.
   static const FakeMxAnswer answers[4] = {
       {15, 1, u"mx.example.com"}, {15, 1, u"localhost"}, {15, 1, u"127.0.0.1"}, {5, 0, u""}};
-  static const long statuses[4] = {9003, 9501, 0, 9502};
+  static const long statuses[4] = {OS_DNS_NAME_ERROR, OS_DNS_NO_RECORDS, 0, kBadPacket};
   Fake.DnsEveryName = answers[(world >> 4) & 3];
   Fake.DnsStatus = statuses[(world >> 4) & 3];
   // Names with answers of their own: null MX records and a loopback host.
@@ -191,7 +193,7 @@ int FuzzOne(const uint8_t* data, size_t size) {
   FUZZ_CHECK(RunFunction(f_emaildpart, text, "f_emaildpart") == domainPart, "f_emaildpart disagrees");
   FUZZ_CHECK(RunFunction(f_emaillpart, text, "f_emaillpart") == localPart, "f_emaillpart disagrees");
 
-  if (rc == QV_NO_MX && !Fake.DnsAnswerEveryName && Fake.DnsStatus == 9502) {
+  if (rc == QV_NO_MX && !Fake.DnsAnswerEveryName && Fake.DnsStatus == kBadPacket) {
     bool named = false;  // only a name with an answer of its own can fail then
     for (const auto& entry : Fake.Dns) {
       const std::u16string tail = u"@" + entry.first;

@@ -51,7 +51,7 @@ void FakeReset(void) {
   Fake.Variables[u"_pipe"] = u"0";
   Fake.ModulePath = u"C:\\Plugins\\Quorvel-x86.dll";
   Fake.NetConnected = 1;
-  Fake.DnsStatus = 9003;
+  Fake.DnsStatus = OS_DNS_NAME_ERROR;
   Fake.ClipboardOpens = 1;
   Fake.AnsiCodePage = 1252;
   Fake.UserLocale = 0x0409;
