@@ -56,7 +56,7 @@ void ArrangeRegistry(uint8_t world, FuzzInput* in) {
     for (int i = 0; i < 12; ++i) {
       if (!(present & (1 << i))) continue;
       uint32_t v = (values >> i) & 1 ? 1 + (values >> 12) : 0;  // any nonzero value is on
-      FakeRegValue& value = key[SavedFlags[i].Name];
+      FakeRegValue& value = key[FlagAt(&FlagRow::LoadPlace, i)->Name];
       value.Type = (present >> 12) == (unsigned)i ? 3 : OS_REG_DWORD;  // one value of the wrong type
       value.Data.assign((uint8_t*)&v, (uint8_t*)&v + ((present >> 12) == (unsigned)i + 1 ? 2 : 4));  // or size
     }
@@ -72,7 +72,8 @@ int ModelLoad(QHandle root, PluginSettingsRecord* flags) {
   auto key = Fake.Registry.find(FakeKeyName(root, SettingsKeyPath));
   if (Fake.FailRegOpen || key == Fake.Registry.end()) return 1;
   int result = 2;
-  for (const SavedFlag& f : SavedFlags) {
+  for (const FlagRow& f : FlagRows) {
+    if (f.LoadPlace < 0) continue;  // not saved
     auto v = key->second.find(f.Name);
     if (Fake.FailRegQuery || v == key->second.end() || v->second.Type != OS_REG_DWORD ||
         v->second.Data.size() != 4)

@@ -33,6 +33,7 @@ int QStrEqualNoCase(const qchar* a, const qchar* b);
 // ASCII-only tests and folding (inline: they run once a character).
 inline int QIsAsciiLetter(unsigned c) { return (c | 0x20u) - 'a' < 26u; }
 inline int QIsAsciiDigit(unsigned c) { return c - '0' < 10u; }
+inline int QIsHexDigit(unsigned c) { return c - '0' < 10u || (c | 0x20u) - 'a' < 6u; }
 inline unsigned QFoldUpperAscii(unsigned c) { return c - 'a' < 26u ? c - 32 : c; }
 
 // The platform's wide-character classification of the characters that are

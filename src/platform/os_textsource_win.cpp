@@ -5,41 +5,20 @@
 #include "platform/host.h"
 #include "common/syserror.h"
 
-static_assert(SYSERR_NOT_ENOUGH_MEMORY == ERROR_NOT_ENOUGH_MEMORY && SYSERR_INVALID_PARAMETER == ERROR_INVALID_PARAMETER &&
-                  SYSERR_FILE_TOO_LARGE == ERROR_FILE_TOO_LARGE,
+static_assert(SYSERR_NOT_ENOUGH_MEMORY == ERROR_NOT_ENOUGH_MEMORY &&
+                  SYSERR_INVALID_PARAMETER == ERROR_INVALID_PARAMETER && SYSERR_FILE_TOO_LARGE == ERROR_FILE_TOO_LARGE,
               "the system's error values");
 
 static void* WINAPI HeapAllocDefault(SIZE_T bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes); }
 static void WINAPI HeapFreeDefault(void* block) { HeapFree(GetProcessHeap(), 0, block); }
 
 const OsTextWinCalls OsTextDefaults = {
-    HeapAllocDefault,
-    HeapFreeDefault,
-    ::GetStdHandle,
-    ::GetConsoleMode,
-    ::GetConsoleWindow,
-    ::WriteConsoleW,
-    ::CreateFileW,
-    ::GetFileInformationByHandle,
-    ::ReadFile,
-    ::WriteFile,
-    ::FlushFileBuffers,
-    ::SetFilePointer,
-    ::CreateFileMappingW,
-    ::MapViewOfFile,
-    ::UnmapViewOfFile,
-    ::CloseHandle,
-    ::DeleteFileW,
-    ::GetTempPathW,
-    ::GetCurrentProcessId,
-    ::OpenClipboard,
-    ::GetClipboardData,
-    ::GlobalLock,
-    ::GlobalUnlock,
-    ::CloseClipboard,
-    ::GetACP,
-    ::GetUserDefaultLCID,
-    ::QueryTrueName,
+    HeapAllocDefault, HeapFreeDefault, ::GetStdHandle, ::GetConsoleMode, ::GetConsoleWindow,
+    ::WriteConsoleW, ::CreateFileW, ::GetFileInformationByHandle, ::ReadFile, ::WriteFile,
+    ::FlushFileBuffers, ::SetFilePointer, ::CreateFileMappingW, ::MapViewOfFile, ::UnmapViewOfFile,
+    ::CloseHandle, ::DeleteFileW, ::GetTempPathW, ::GetCurrentProcessId, ::OpenClipboard,
+    ::GetClipboardData, ::GlobalLock, ::GlobalUnlock, ::CloseClipboard, ::GetACP,
+    ::GetUserDefaultLCID, ::QueryTrueName,
 };
 
 OsTextWinCalls OsText = OsTextDefaults;
@@ -69,6 +48,13 @@ void OsTextConsolePrompt(const qchar* text) {
   OsText.CloseHandle(screen);
 }
 
+// The calling thread's last error, or fallback where that is 0: a failure is
+// never reported as 0.
+static long LastErrorOr(long fallback) {
+  long error = (long)GetLastError();
+  return error ? error : fallback;
+}
+
 static uint64_t Join(DWORD high, DWORD low) { return ((uint64_t)high << 32) | low; }
 
 int OsTextGetFileInfo(QHandle file, OsTextFileInfo* info) {
@@ -86,25 +72,15 @@ int OsTextGetFileInfo(QHandle file, OsTextFileInfo* info) {
 long OsTextOpenRead(const qchar* path, QHandle* file) {
   HANDLE h = OsText.CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                                 nullptr);
-  long error = (long)GetLastError();
-  if (h == INVALID_HANDLE_VALUE) {
-    *file = nullptr;
-    return error ? error : (long)ERROR_OPEN_FAILED;  // a failure is never reported as 0
-  }
-  *file = (QHandle)h;
-  return error;
+  *file = h == INVALID_HANDLE_VALUE ? nullptr : (QHandle)h;
+  return h == INVALID_HANDLE_VALUE ? LastErrorOr(ERROR_OPEN_FAILED) : (long)GetLastError();
 }
 
 long OsTextCreateTemp(const qchar* path, QHandle* file) {
   HANDLE h = OsText.CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    *file = nullptr;
-    long error = (long)GetLastError();
-    return error ? error : (long)ERROR_OPEN_FAILED;
-  }
-  *file = (QHandle)h;
-  return 0;
+  *file = h == INVALID_HANDLE_VALUE ? nullptr : (QHandle)h;
+  return h == INVALID_HANDLE_VALUE ? LastErrorOr(ERROR_OPEN_FAILED) : 0;
 }
 
 int OsTextRead(QHandle file, void* buffer, uint32_t size, uint32_t* got) {
@@ -116,10 +92,7 @@ int OsTextRead(QHandle file, void* buffer, uint32_t size, uint32_t* got) {
 
 long OsTextWrite(QHandle file, const void* buffer, uint32_t size) {
   DWORD n = 0;
-  if (!OsText.WriteFile((HANDLE)file, buffer, size, &n, nullptr)) {
-    long error = (long)GetLastError();
-    return error ? error : (long)ERROR_WRITE_FAULT;
-  }
+  if (!OsText.WriteFile((HANDLE)file, buffer, size, &n, nullptr)) return LastErrorOr(ERROR_WRITE_FAULT);
   return n == size ? 0 : (long)ERROR_DISK_FULL;
 }
 
@@ -131,17 +104,13 @@ void OsTextFlushAndRewind(QHandle file) {
 long OsTextCreateMapping(QHandle file, QHandle* mapping) {
   HANDLE m = OsText.CreateFileMappingW((HANDLE)file, nullptr, PAGE_READONLY, 0, 0, nullptr);
   *mapping = (QHandle)m;
-  if (m) return 0;
-  long error = (long)GetLastError();
-  return error ? error : (long)ERROR_NOT_ENOUGH_MEMORY;
+  return m ? 0 : LastErrorOr(ERROR_NOT_ENOUGH_MEMORY);
 }
 
 long OsTextMapView(QHandle mapping, const void** view) {
   void* v = OsText.MapViewOfFile((HANDLE)mapping, FILE_MAP_READ, 0, 0, 0);
   *view = v;
-  if (v) return 0;
-  long error = (long)GetLastError();
-  return error ? error : (long)ERROR_NOT_ENOUGH_MEMORY;
+  return v ? 0 : LastErrorOr(ERROR_NOT_ENOUGH_MEMORY);
 }
 
 void OsTextUnmapView(const void* view) { OsText.UnmapViewOfFile(view); }
@@ -154,9 +123,8 @@ long OsTextTempPath(qchar* path, size_t cap) {
   if (!path || cap == 0) return ERROR_INVALID_PARAMETER;
   DWORD n = OsText.GetTempPathW((DWORD)cap, path);
   if (n > 0 && n < cap) return 0;
-  long error = n == 0 ? (long)GetLastError() : (long)ERROR_FILENAME_EXCED_RANGE;
   path[0] = 0;
-  return error ? error : (long)ERROR_PATH_NOT_FOUND;  // a failure is never reported as 0
+  return n == 0 ? LastErrorOr(ERROR_PATH_NOT_FOUND) : (long)ERROR_FILENAME_EXCED_RANGE;
 }
 
 uint32_t OsTextProcessId(void) { return OsText.GetCurrentProcessId(); }

@@ -7,8 +7,8 @@
 
 PluginInfoRecord PluginInfo;
 
-// Fills the information record; the same values at every call.
-static void FillPluginInfo(void) {
+// Fills the information record (the same values at every call) and returns it.
+PluginInfoRecord* PluginGetInfo(void) {
   PluginInfo.Name = PLUGIN_NAME;
   PluginInfo.Author = PLUGIN_AUTHOR;
   PluginInfo.AuthorEmail = QT("quorvel@example.org");
@@ -18,11 +18,6 @@ static void FillPluginInfo(void) {
   PluginInfo.MajorVersion = PLUGIN_MAJOR;
   PluginInfo.MinorVersion = PLUGIN_MINOR;
   PluginInfo.BuildNumber = PLUGIN_BUILD;
-}
-
-// Returns the information record, filled.
-PluginInfoRecord* PluginGetInfo(void) {
-  FillPluginInfo();
   return &PluginInfo;
 }
 

@@ -64,18 +64,17 @@ static constexpr uint32_t OwnPlaces(void) {
 }
 static_assert(IsWholeOrder(&FlagRow::SwitchPlace, OwnPlaces()), "each switch has a place of its own");
 
-#define SWITCH_COUNT ((int)QCOUNT(OwnSwitches) + CountPlaced(&FlagRow::SwitchPlace))
-
 // "Yes" for a nonzero flag, "No" for zero.
 static const qchar* YesNo(int32_t flag) { return flag ? QT("Yes") : QT("No"); }
 
-// The kind of the switch at place that token matches (ignoring the case of
-// ASCII letters: exactly, or a value switch on its first two characters),
-// or -1 when it does not match; *flag receives a value switch's row.
+// The kind of the switch at place when token matches it (ignoring the case of
+// ASCII letters: exactly, or a value switch on its first two characters), -1
+// when it does not, -2 when no switch has that place; *flag receives a value
+// switch's row.
 static int SwitchMatches(int place, const qchar* token, const FlagRow** flag) {
   for (const OwnSwitch& s : OwnSwitches)
     if (s.Place == place) return QStrEqualNoCase(token, s.Name) ? s.Kind : -1;
-  *flag = FlagAt(&FlagRow::SwitchPlace, place);
+  if (!(*flag = FlagAt(&FlagRow::SwitchPlace, place))) return -2;
   return token[0] == '/' && token[1] != 0 && QFoldUpperAscii(token[1]) == QFoldUpperAscii((*flag)->Switch)
              ? SWITCH_VALUE
              : -1;
@@ -88,7 +87,7 @@ static void ListSettings(void) {
          (unsigned)PLUGIN_MINOR, (unsigned)PLUGIN_BUILD);
   for (int p = 0; const FlagRow* f = FlagAt(&FlagRow::ListPlace, p); ++p) {
     const int32_t flag = PluginSettings.*f->Field;
-    if (f->Listing == LIST_ALWAYS || flag) Printf(f->ListLine, YesNo(flag));
+    if (!f->ListedWhileOn || flag) Printf(f->ListLine, YesNo(flag));
   }
   CrLf();
 }
@@ -117,7 +116,7 @@ int QuorvelCommand(const qchar* line) {
     const qchar* token = ArgList.Token[t];
     const FlagRow* flag = nullptr;
     int kind = -1;
-    for (int s = 0; s < SWITCH_COUNT && kind < 0; ++s) kind = SwitchMatches(s, token, &flag);
+    for (int s = 0; kind == -1; ++s) kind = SwitchMatches(s, token, &flag);
     if (kind < 0)
       return ReportBadToken(token[0] == '/' ? QT("Unknown option: \"%s\"\r\n")
                                             : QT("Syntax error: \"%s\"\r\n"),
@@ -171,9 +170,7 @@ int QuorvelCommand(const qchar* line) {
 
 // 1 when text begins with "0x" or "0X" and a hexadecimal digit, else 0.
 static int IsHexPrefix(const qchar* text) {
-  if (text[0] != '0' || QFoldUpperAscii(text[1]) != 'X') return 0;
-  const unsigned c = QFoldUpperAscii(text[2]);
-  return QIsAsciiDigit(c) || (c >= 'A' && c <= 'F');
+  return text[0] == '0' && QFoldUpperAscii(text[1]) == 'X' && QIsHexDigit(text[2]);
 }
 
 int ParseNumber(const qchar* text, uint32_t* out) {

@@ -238,11 +238,8 @@ int ReadTextLine(TextSource* source, qchar* line) {
       }
     }
     if (c < 0) break;
-    if (c == 0x0D) {
-      if (PeekTextChar(s) == 0x0A) NextChar(s);
-    } else if (c == 0x0A) {
-      if (PeekTextChar(s) == 0x0D) NextChar(s);
-    }
+    // CR LF and LF CR each end one line.
+    if ((c == 0x0D && PeekTextChar(s) == 0x0A) || (c == 0x0A && PeekTextChar(s) == 0x0D)) NextChar(s);
     if (hasContent) break;
   }
   return (stored == 0 && c < 0) ? -1 : 0;

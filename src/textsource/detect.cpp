@@ -35,13 +35,9 @@ uint32_t DefaultEbcdicCodePage(void) { return EbcdicCodePageForLocale(OsTextUser
 int FindCodePageTables(int32_t* ansiIndex, int32_t* ebcdicIndex, uint32_t ansiCodePage,
                        uint32_t ebcdicCodePage) {
   if (!ansiIndex) return -1;
-  int32_t index = 0;
-  for (int32_t i = 0; i < ANSI_TABLE_COUNT; ++i)
-    if (AnsiCodePages[i] == ansiCodePage) {
-      index = i;
-      break;
-    }
-  *ansiIndex = index;
+  int32_t i = ANSI_TABLE_COUNT - 1;  // the code pages are unique; the first is the fallback
+  while (i > 0 && AnsiCodePages[i] != ansiCodePage) --i;
+  *ansiIndex = i;
   if (ebcdicIndex)
     *ebcdicIndex = (ebcdicCodePage >= 1140 && ebcdicCodePage <= 1149) ? (int32_t)(ebcdicCodePage - 1140) : 0;
   return 0;
@@ -49,20 +45,21 @@ int FindCodePageTables(int32_t* ansiIndex, int32_t* ebcdicIndex, uint32_t ansiCo
 
 static uint32_t Min(uint32_t a, uint32_t b) { return a < b ? a : b; }
 
+// Records a byte-order mark of length bytes and returns kind, the encoding it
+// names.
+static int WithBom(TextSource* s, uint32_t length, int kind) {
+  s->BomLength = length;
+  return kind;
+}
+
 int DetectUtf32(TextSource* s) {
   if (!s || !s->Data || s->Size < 4 || s->Size % 4 != 0) return 0;
   const uint8_t* d = s->Data;
   // A UTF-32 byte-order mark decides by itself: the statistics below miss
   // texts with many line ends (controls count neither way), which would
   // otherwise be read as UTF-16 or single bytes.
-  if (d[0] == 0xFF && d[1] == 0xFE && d[2] == 0 && d[3] == 0) {
-    s->BomLength = 4;
-    return EncUtf32Le;
-  }
-  if (d[0] == 0 && d[1] == 0 && d[2] == 0xFE && d[3] == 0xFF) {
-    s->BomLength = 4;
-    return EncUtf32Be;
-  }
+  if (d[0] == 0xFF && d[1] == 0xFE && d[2] == 0 && d[3] == 0) return WithBom(s, 4, EncUtf32Le);
+  if (d[0] == 0 && d[1] == 0 && d[2] == 0xFE && d[3] == 0xFF) return WithBom(s, 4, EncUtf32Be);
   uint32_t m = Min(s->Size / 2, UTF32_SAMPLE_UNITS);
   uint32_t t = 3 * m / 8;
   uint32_t big[2] = {0, 0}, zero[2] = {0, 0}, wide[2] = {0, 0};
@@ -85,14 +82,8 @@ int DetectUtf32(TextSource* s) {
 int DetectUtf16(TextSource* s) {
   if (!s || !s->Data || s->Size < 2) return 0;
   const uint8_t* d = s->Data;
-  if (d[0] == 0xFF && d[1] == 0xFE) {
-    s->BomLength = 2;
-    return EncUtf16Le;
-  }
-  if (d[0] == 0xFE && d[1] == 0xFF) {
-    s->BomLength = 2;
-    return EncUtf16Be;
-  }
+  if (d[0] == 0xFF && d[1] == 0xFE) return WithBom(s, 2, EncUtf16Le);
+  if (d[0] == 0xFE && d[1] == 0xFF) return WithBom(s, 2, EncUtf16Be);
   uint32_t n = Min(s->Size, UTF16_SAMPLE_BYTES);
   // Without zero bytes neither byte order can win (each needs more zero
   // bytes on one side than f times those on the other), so a text without
@@ -116,10 +107,7 @@ int DetectUtf16(TextSource* s) {
 int DetectUtf8(TextSource* s) {
   if (!s || !s->Data || s->Size < 2) return 0;
   const uint8_t* d = s->Data;
-  if (s->Size >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF) {
-    s->BomLength = 3;
-    return EncUtf8;
-  }
+  if (s->Size >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF) return WithBom(s, 3, EncUtf8);
   uint32_t n = Min(s->Size, UTF8_SAMPLE_BYTES);
   uint32_t expected = 0, sequences = 0;
   for (uint32_t i = 0; i < n; ++i) {

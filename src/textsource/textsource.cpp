@@ -69,23 +69,11 @@ static int FailOpen(TextSource* s, OpenWork* work, int32_t code) {
 // Writes "<name>-<id>.tmp" into out (cap units), the id in lower-case
 // hexadecimal with at least four digits.
 static void FormatTempFileName(qchar* out, size_t cap, const qchar* name, uint32_t id) {
-  static const char kHex[] = "0123456789abcdef";
-  qchar digits[12];
-  int n = 0;
-  do {
-    digits[n++] = (qchar)kHex[id & 15];
-    id >>= 4;
-  } while (id != 0);
-  while (n < 4) digits[n++] = '0';
-  qchar tail[20];
-  size_t t = 0;
-  tail[t++] = '-';
-  while (n > 0) tail[t++] = digits[--n];
-  tail[t++] = '.';
-  tail[t++] = 't';
-  tail[t++] = 'm';
-  tail[t++] = 'p';
-  tail[t] = 0;
+  int n = 4;  // hexadecimal digits
+  while (n < 8 && id >> 4 * n) ++n;
+  qchar tail[14] = {'-'};
+  for (int i = 0; i < n; ++i) tail[1 + i] = (qchar)"0123456789abcdef"[id >> 4 * (n - 1 - i) & 15];
+  QStrCopy(tail + 1 + n, 5, QT(".tmp"));
   QStrCopy(out, cap, name);
   QStrAppend(out, cap, tail);
 }
@@ -107,8 +95,7 @@ static int OpenClipboardSource(TextSource* s) {
     qchar* copy = nullptr;
     if (n > 0 && n < 0x7FFFFFFFu) copy = (qchar*)OsTextAlloc((n + 1) * sizeof(qchar));
     if (copy) {
-      for (size_t i = 0; i < n; ++i) copy[i] = text[i];
-      copy[n] = 0;
+      QStrCopy(copy, n + 1, text);
       s->Data = (const uint8_t*)copy;
       s->FileHandle = nullptr;
       s->MappingHandle = nullptr;
@@ -137,14 +124,9 @@ static int OpenNamedFile(TextSource* s, const qchar* name) {
   OsTextTrueName(name, trueName);
   trueName[TEXT_PATH_LEN - 1] = 0;
   static const qchar kVolume[] = QT("Volume{");
-  int volume = 1;
-  for (int i = 0; i < 7; ++i)
-    if (trueName[i] != kVolume[i]) volume = 0;
-  if (volume) {
-    unsigned c = trueName[7];
-    if (QIsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))
-      AddDevicePrefix(trueName);
-  }
+  int i = 0;
+  while (i < 7 && trueName[i] == kVolume[i]) ++i;
+  if (i == 7 && QIsHexDigit(trueName[7])) AddDevicePrefix(trueName);
   qchar* copy = CopyText(trueName);
   if (!copy) return SYSERR_NOT_ENOUGH_MEMORY;
   OsTextFree(s->SourceName);

@@ -17,13 +17,6 @@ static int JudgeExchangeHost(const qchar* host) {
   return 0;
 }
 
-// 1 when a query that brought no record list says something about the name
-// itself (it does not exist, or has no MX record, or the resolver answered
-// success with nothing), 0 when the resolver failed to give any verdict.
-static int IsVerdictOnName(long status) {
-  return status == 0 || status == OS_DNS_NAME_ERROR || status == OS_DNS_NO_RECORDS;
-}
-
 int GetMXRecord(const qchar* domain) {
   if (!domain || !*domain) return -1;
   if (PluginSettings.DebugMode) Printf(QT("   * GetMXRecord( %s )\r\n"), domain);
@@ -43,7 +36,9 @@ int GetMXRecord(const qchar* domain) {
   long status = 0;
   QHandle list = OsDnsQueryMX(domain, &status);
   if (!list) {
-    if (IsVerdictOnName(status)) return -3;
+    // The name does not exist, has no MX record, or the resolver answered
+    // success with nothing: a verdict on the name.
+    if (status == 0 || status == OS_DNS_NAME_ERROR || status == OS_DNS_NO_RECORDS) return -3;
     // The resolver could not answer: skipped, as without a connection.
     if (PluginSettings.DebugMode) Printf(QT("   * MX check skipped: DNS status %d\r\n"), (int)status);
     return 0;

@@ -45,19 +45,6 @@ int IsBadLocalChar(qchar c) {
   return 1;
 }
 
-// Reads one decimal number at *p into *value, advancing *p. 0 when it does not
-// fit in 32 bits.
-static int ReadQuadNumber(const qchar** p, uint32_t* value) {
-  uint64_t v = 0;
-  int fits = 1;
-  for (; QIsAsciiDigit(**p); ++*p) {
-    v = v * 10 + (uint64_t)(**p - '0');
-    if (v > 0xFFFFFFFFull) fits = 0, v = 0xFFFFFFFFull + 1;  // keep reading, stay large
-  }
-  *value = (uint32_t)v;
-  return fits;
-}
-
 int CheckForDottedQuad(const qchar* text, int stripBrackets) {
   if (!text || !text[0]) return QUAD_NONE;
   // A quad begins with a digit, after the bracket when one is removed; any
@@ -72,8 +59,10 @@ int CheckForDottedQuad(const qchar* text, int stripBrackets) {
   uint32_t n[4];
   const qchar* p = work;
   for (int k = 0; k < 4; ++k) {
+    int overflow = 0;
     if (!QIsAsciiDigit(*p)) return QUAD_NONE;
-    if (!ReadQuadNumber(&p, &n[k])) return QUAD_NONE;
+    n[k] = QStrToU32(p, 10, &p, &overflow);
+    if (overflow) return QUAD_NONE;
     if (k < 3) {
       if (p[0] != '.' || !QIsAsciiDigit(p[1])) return QUAD_NONE;
       ++p;

@@ -303,7 +303,8 @@ TEST_F(CommandTest, SaveWritesTwelveValues) {
   std::map<std::wstring, SavedValue> values;
   ASSERT_TRUE(ReadSavedValues(&values));
   EXPECT_EQ(values.size(), 12u);
-  for (const SavedFlag& f : SavedFlags) {
+  for (const FlagRow& f : FlagRows) {
+    if (f.LoadPlace < 0) continue;  // not saved
     const std::wstring name = f.Name;
     const DWORD data = f.Field == &PluginSettingsRecord::StripAngleBrackets ||
                        f.Field == &PluginSettingsRecord::CheckTopLevelDomain;

@@ -116,7 +116,8 @@ bool ReadValues(HKEY root, std::map<std::wstring, DWORD>* values) {
 
 // Every saved value under root set to data.
 void WriteAll(HKEY root, DWORD data) {
-  for (const SavedFlag& f : SavedFlags) WriteSavedDword(root, f.Name, data);
+  for (const FlagRow& f : FlagRows)
+    if (f.LoadPlace >= 0) WriteSavedDword(root, f.Name, data);
 }
 
 // The fourteen flags, for comparing whole records.
@@ -152,16 +153,18 @@ class RegistryFaults : public SettingsFixture {
 // Each saved value holds the opposite of its flag's default, so every value
 // taken over shows; a query that fails keeps its flag alone.
 TEST_F(RegistryFaults, QueryFailsForOneValue) {
-  for (const SavedFlag& f : SavedFlags)
-    WriteSavedDword(HKEY_CURRENT_USER, f.Name, PluginSettings.*f.Field ? 0 : 1);
+  for (const FlagRow& f : FlagRows)
+    if (f.LoadPlace >= 0) WriteSavedDword(HKEY_CURRENT_USER, f.Name, PluginSettings.*f.Field ? 0 : 1);
   HandleProbe probe;
-  for (const SavedFlag& failing : SavedFlags) {
+  for (const FlagRow& failing : FlagRows) {
+    if (failing.LoadPlace < 0) continue;  // not saved
     SCOPED_TRACE(testing::PrintToString(std::wstring(failing.Name)));
     RestoreDefaults();
     g_failQueryName = failing.Name;
     OutputCapture capture;
     EXPECT_EQ(LoadSettings(OS_HKEY_CURRENT_USER), 0);
-    for (const SavedFlag& f : SavedFlags) {
+    for (const FlagRow& f : FlagRows) {
+      if (f.LoadPlace < 0) continue;  // not saved
       int32_t def = DefaultSettings.*f.Field;
       EXPECT_EQ(PluginSettings.*f.Field, f.Name == failing.Name ? def : !def)
           << testing::PrintToString(std::wstring(f.Name));
@@ -240,7 +243,8 @@ TEST_F(RegistryFaults, OpenFails) {
 // keeps its old data. The flags in memory never change.
 TEST_F(RegistryFaults, SetFailsForOneValue) {
   HandleProbe probe;
-  for (const SavedFlag& failing : SavedFlags) {
+  for (const FlagRow& failing : FlagRows) {
+    if (failing.LoadPlace < 0) continue;  // not saved
     SCOPED_TRACE(testing::PrintToString(std::wstring(failing.Name)));
     bool first = failing.Field == &PluginSettingsRecord::StripAngleBrackets;
     WriteAll(HKEY_CURRENT_USER, 7);  // older data, neither 0 nor 1
@@ -260,7 +264,8 @@ TEST_F(RegistryFaults, SetFailsForOneValue) {
     std::map<std::wstring, DWORD> values;
     ASSERT_TRUE(ReadValues(HKEY_CURRENT_USER, &values));
     EXPECT_EQ(values.size(), 12u);
-    for (const SavedFlag& f : SavedFlags) {
+    for (const FlagRow& f : FlagRows) {
+      if (f.LoadPlace < 0) continue;  // not saved
       DWORD expected = (first || f.Name == failing.Name) ? 7u : (DWORD)(PluginSettings.*f.Field != 0);
       EXPECT_EQ(values[f.Name], expected) << testing::PrintToString(std::wstring(f.Name));
     }
