@@ -96,9 +96,7 @@ static int OpenClipboardSource(TextSource* s) {
     if (n > 0 && n < 0x7FFFFFFFu) copy = (qchar*)OsTextAlloc((n + 1) * sizeof(qchar));
     if (copy) {
       QStrCopy(copy, n + 1, text);
-      s->Data = (const uint8_t*)copy;
-      s->FileHandle = nullptr;
-      s->MappingHandle = nullptr;
+      s->Data = (const uint8_t*)copy;  // no file or mapping handle: the clipboard's copy
       s->Size = (uint32_t)(n * 2);
       s->Encoding = EncUtf16Le;
     }
@@ -183,7 +181,6 @@ int OpenTextSource(TextSource* source, const qchar* name) {
   *s = TextSource{};
   s->AnsiCodePage = OsTextAnsiCodePage();
   s->Replacement = 0xFFFD;
-  s->Flags = 0;
   s->EbcdicCodePage = DefaultEbcdicCodePage();
   FindCodePageTables(&s->AnsiTable, &s->EbcdicTable, s->AnsiCodePage, s->EbcdicCodePage);
 

@@ -16,12 +16,9 @@ int StripEnclosingPair(qchar* text, qchar first, qchar last) {
   if (!text) return -1;
   size_t n = QStrLen(text);
   if (n == 0 || text[0] != first || text[n - 1] != last) return 0;
-  if (n == 1) {  // one character that is both first and last
-    text[0] = 0;
-    return 1;
-  }
-  for (size_t i = 1; i < n - 1; ++i) text[i - 1] = text[i];
-  text[n - 2] = 0;
+  const size_t inner = n >= 2 ? n - 2 : 0;  // none when one character is both first and last
+  for (size_t i = 0; i < inner; ++i) text[i] = text[i + 1];
+  text[inner] = 0;
   return 1;
 }
 
