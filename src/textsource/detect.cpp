@@ -52,6 +52,11 @@ static int WithBom(TextSource* s, uint32_t length, int kind) {
   return kind;
 }
 
+// 1 when the text begins with the UTF-8 byte-order mark.
+static int HasUtf8Bom(const TextSource* s) {
+  return s->Size >= 3 && s->Data[0] == 0xEF && s->Data[1] == 0xBB && s->Data[2] == 0xBF;
+}
+
 int DetectUtf32(TextSource* s) {
   if (!s || !s->Data || s->Size < 4 || s->Size % 4 != 0) return 0;
   const uint8_t* d = s->Data;
@@ -107,7 +112,7 @@ int DetectUtf16(TextSource* s) {
 int DetectUtf8(TextSource* s) {
   if (!s || !s->Data || s->Size < 2) return 0;
   const uint8_t* d = s->Data;
-  if (s->Size >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF) return WithBom(s, 3, EncUtf8);
+  if (HasUtf8Bom(s)) return WithBom(s, 3, EncUtf8);
   uint32_t n = Min(s->Size, UTF8_SAMPLE_BYTES);
   uint32_t expected = 0, sequences = 0;
   for (uint32_t i = 0; i < n; ++i) {
@@ -177,9 +182,7 @@ int DetectEncoding(TextSource* s, int allowEbcdic) {
     if (!kind) kind = DetectUtf16(s);
     if (!kind) {
       if (s->AnsiCodePage == 65001) {
-        kind = EncUtf8;
-        if (s->Size >= 3 && s->Data[0] == 0xEF && s->Data[1] == 0xBB && s->Data[2] == 0xBF)
-          s->BomLength = 3;
+        kind = HasUtf8Bom(s) ? WithBom(s, 3, EncUtf8) : EncUtf8;
       } else {
         kind = DetectUtf8(s);
         if (!kind && allowEbcdic) kind = DetectEbcdic(s);

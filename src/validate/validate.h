@@ -33,8 +33,8 @@ enum {
 // Judges the terminated address in input (never modified). On 0 writes the
 // domain part to domainOut and the local part to localOut where given (at
 // most 257 units each, 256 and a terminator; either may be input itself), as
-// they stood in the input. Returns 0, a code from 1024 up naming the first rule broken, or -1
-// for a null input.
+// they stood in the input. Returns 0, a code from 1024 up naming the first
+// rule broken, or -1 for a null input.
 int ValidateAddress(const qchar* input, qchar* domainOut, qchar* localOut);
 
 // When text begins with first and ends with last, removes both and returns 1;
