@@ -52,7 +52,7 @@ add_test(NAME validate_mx_resolver_test
                  ${CMAKE_BINARY_DIR}/wineprefix-net ${CMAKE_BINARY_DIR}/mx-resolver
                  ${QUORVEL_WINE} ${QUORVEL_WINE64}
          WORKING_DIRECTORY ${RESOLVER_DIR})
-set_tests_properties(validate_mx_resolver_test PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+set_tests_properties(validate_mx_resolver_test PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300 LABELS wine)
 
 # The list file through the real exports. The test program has a folder of its
 # own (bin/tldtest) and loads a copy of the plug-in from bin/tldtest/plugin, so
