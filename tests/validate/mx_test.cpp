@@ -64,7 +64,6 @@ TEST_F(MxTest, ExchangeHostDecides) {
       {L"", L"1052"},
       {L".", L"1052"},
       {L"mx.", L"0"},
-      {L"mx.example.com.", L"0"},
       {L"localhost.", L"1052"},  // fully qualified: the same host
       {L"localhost..", L"0"},  // only one trailing dot is the root's
       {L"127.0.0.1.", L"1052"},
