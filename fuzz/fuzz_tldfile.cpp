@@ -88,7 +88,8 @@ int FuzzOne(const uint8_t* data, size_t size) {
     FUZZ_CHECK(found == PlainLookup(file, label), "lookup of %s gave %d", Show(label).c_str(), found);
 
   const int known = KnownTLD(exact.get());
-  const bool twoLetter = PluginSettings.TwoLetterTLDs && label.size() == 2 && QIsAsciiLetter(label[0]);
+  const bool twoLetter =
+      PluginSettings.TwoLetterTLDs && label.size() == 2 && QIsAsciiLetter(label[0]) && QIsAsciiLetter(label[1]);
   FUZZ_CHECK(known == (label.empty() ? 0 : twoLetter ? 1 : found), "KnownTLD gave %d, lookup %d", known, found);
   FUZZ_CHECK(Fake.LiveHandles == 0 && Fake.LiveViews == 0 && Fake.Allocations == 0,
              "the list file was not released");

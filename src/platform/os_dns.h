@@ -28,18 +28,21 @@ int OsNetConnected(void);
 
 // Asks the resolver for the MX records of name (standard options, the
 // system's own servers). Returns the record list, or null when no list came
-// back (no such name, no answer, a resolver error); *status receives the
-// resolver's status either way (0 success, OS_DNS_NAME_ERROR, a time-out or
-// any other error value). A list that came back must be released with
-// OsDnsFreeList.
+// back; *status receives the resolver's status either way (0 success,
+// OS_DNS_NAME_ERROR, OS_DNS_NO_RECORDS, a time-out or any other error value).
+// A list may come back with any status: a negative answer can carry the
+// zone's SOA record from the authority section. A list that came back must be
+// released with OsDnsFreeList.
 QHandle OsDnsQueryMX(const qchar* name, long* status);
 
-// The record type of the first record of list (0 for a null list).
-unsigned OsDnsFirstType(QHandle list);
+// The record type of the first record of list's answer section; 0 when the
+// section is empty or the list is null.
+unsigned OsDnsAnswerType(QHandle list);
 
-// The exchange host name of the first record of list when that record is an MX
-// record; null when it is not or names no host. The text belongs to the list.
-const qchar* OsDnsFirstMXHost(QHandle list);
+// The exchange host name of the first record of list's answer section when
+// that record is an MX record; null when it is not, names no host, or the
+// section is empty. The text belongs to the list.
+const qchar* OsDnsAnswerMXHost(QHandle list);
 
 // Releases a record list returned by OsDnsQueryMX; null is ignored.
 void OsDnsFreeList(QHandle list);

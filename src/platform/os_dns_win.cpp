@@ -52,9 +52,14 @@ void OsNetUnload(void) {
   OsDnsWin.DnsFree = nullptr;
 }
 
-// The wide form of the record, whatever UNICODE says about DNS_RECORD:
-// DnsQuery_W always fills in wide names.
-static const DNS_RECORDW* FirstRecord(QHandle list) { return (const DNS_RECORDW*)list; }
+// The first record of list's answer section, in the wide form whatever
+// UNICODE says about DNS_RECORD (DnsQuery_W always fills in wide names); null
+// when there is none. Each record's section is in its flags.
+static const DNS_RECORDW* FirstAnswer(QHandle list) {
+  const DNS_RECORDW* r = (const DNS_RECORDW*)list;
+  while (r && r->Flags.S.Section != DNSREC_ANSWER) r = r->pNext;
+  return r;
+}
 
 int OsNetConnected(void) {
   DWORD flags = 0;  // the kind of connection is not used
@@ -67,13 +72,13 @@ QHandle OsDnsQueryMX(const qchar* name, long* status) {
   return (QHandle)list;
 }
 
-unsigned OsDnsFirstType(QHandle list) {
-  const DNS_RECORDW* r = FirstRecord(list);
+unsigned OsDnsAnswerType(QHandle list) {
+  const DNS_RECORDW* r = FirstAnswer(list);
   return r ? r->wType : 0u;
 }
 
-const qchar* OsDnsFirstMXHost(QHandle list) {
-  const DNS_RECORDW* r = FirstRecord(list);
+const qchar* OsDnsAnswerMXHost(QHandle list) {
+  const DNS_RECORDW* r = FirstAnswer(list);
   if (!r || r->wType != DNS_TYPE_MX) return nullptr;
   return r->Data.MX.pNameExchange;
 }

@@ -8,13 +8,35 @@
 
 // Judges the exchange host named by the first MX record: -2 for no host
 // (null, empty or the root "."), "localhost" in any case of A-Z, or a loopback
-// or invalid dotted quad; else 0.
+// or invalid dotted quad, each also when written fully qualified (with the
+// root's trailing dot); else 0.
 static int JudgeExchangeHost(const qchar* host) {
   if (!host || !host[0] || (host[0] == '.' && !host[1])) return -2;  // a null MX: no mail
-  int cls = CheckForDottedQuad(host, 0);
+  size_t n = QStrLen(host);
+  if (host[n - 1] == '.') --n;  // "localhost." is localhost
+  qchar name[MAX_PART_LEN];
+  if (n >= QCOUNT(name)) return 0;  // too long for a dotted quad or "localhost"
+  QStrCopyLen(name, QCOUNT(name), host, n);
+  int cls = CheckForDottedQuad(name, 0);
   if (cls == QUAD_LOOPBACK || cls == QUAD_INVALID) return -2;
-  if (QStrEqualNoCase(host, QT("localhost"))) return -2;
+  if (QStrEqualNoCase(name, QT("localhost"))) return -2;
   return 0;
+}
+
+// The verdict of the resolver's answer: the status decides first, whether a
+// list came back or not; only a success is judged by its answer section.
+static int JudgeAnswer(long status, QHandle list) {
+  // The name does not exist or has no MX record: a negative answer, which may
+  // carry the zone's SOA record, but never an MX record to judge.
+  if (status == OS_DNS_NAME_ERROR || status == OS_DNS_NO_RECORDS) return -3;
+  if (status != 0) {
+    // The resolver could not answer: skipped, as without a connection.
+    if (PluginSettings.DebugMode) Printf(QT("   * MX check skipped: DNS status %d\r\n"), (int)status);
+    return 0;
+  }
+  unsigned type = OsDnsAnswerType(list);
+  if (type == 0) return -3;  // a success with an empty answer section
+  return type == OS_DNS_TYPE_MX ? JudgeExchangeHost(OsDnsAnswerMXHost(list)) : 0;
 }
 
 int GetMXRecord(const qchar* domain) {
@@ -35,17 +57,7 @@ int GetMXRecord(const qchar* domain) {
 
   long status = 0;
   QHandle list = OsDnsQueryMX(domain, &status);
-  if (!list) {
-    // The name does not exist, has no MX record, or the resolver answered
-    // success with nothing: a verdict on the name.
-    if (status == 0 || status == OS_DNS_NAME_ERROR || status == OS_DNS_NO_RECORDS) return -3;
-    // The resolver could not answer: skipped, as without a connection.
-    if (PluginSettings.DebugMode) Printf(QT("   * MX check skipped: DNS status %d\r\n"), (int)status);
-    return 0;
-  }
-
-  int result = 0;
-  if (OsDnsFirstType(list) == OS_DNS_TYPE_MX) result = JudgeExchangeHost(OsDnsFirstMXHost(list));
+  int result = JudgeAnswer(status, list);
   OsDnsFreeList(list);
   return result;
 }

@@ -80,7 +80,8 @@ int CheckForDottedQuad(const qchar* text, int stripBrackets) {
 int KnownTLD(const qchar* label) {
   if (!label || !label[0]) return 0;
   TRACE(QT("   * KnownTLD( '%s' )\r\n"), label);
-  if (PluginSettings.TwoLetterTLDs && QStrLen(label) == 2 && QIsAsciiLetter(label[0])) return 1;
+  if (PluginSettings.TwoLetterTLDs && QStrLen(label) == 2 && QIsAsciiLetter(label[0]) && QIsAsciiLetter(label[1]))
+    return 1;
   int inFile = FindTLDInFile(label);
   if (inFile >= 0) return inFile;
   for (const qchar* tld : BuiltInTLDs)
@@ -155,10 +156,11 @@ static int WalkLocalPart(const qchar* local, size_t n, int wholly) {
   return 0;
 }
 
-// The domain character rule for an ordinary name: 0 or 1053.
+// The domain character rule for an ordinary name (not empty): 0 or 1053.
 static int CheckDomainCharacters(const qchar* domain) {
   if (!QIsAlnum(domain[0])) return QV_BAD_DOMAIN_CHAR;
-  for (size_t i = 0; domain[i]; ++i) {
+  size_t i = 0;
+  for (; domain[i]; ++i) {
     qchar c = domain[i];
     if (c == '.') {
       if (i == 0 || !QIsAlnum(domain[i - 1]) || !QIsAlnum(domain[i + 1])) return QV_BAD_DOMAIN_CHAR;
@@ -166,7 +168,8 @@ static int CheckDomainCharacters(const qchar* domain) {
       return QV_BAD_DOMAIN_CHAR;
     }
   }
-  return 0;
+  // The last character, like those beside a dot, is a letter or a digit.
+  return QIsAlnum(domain[i - 1]) ? 0 : QV_BAD_DOMAIN_CHAR;
 }
 
 // Steps 16 to 23: the rules of the domain part. 0 or the code of the first

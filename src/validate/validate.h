@@ -61,9 +61,9 @@ enum {
 // never modified; texts over 1023 units give QUAD_NONE.
 int CheckForDottedQuad(const qchar* text, int stripBrackets);
 
-// 1 when label is a known top-level domain (two-letter rule, then the list
-// file, else the built-in table; the file and the table ignore the case of
-// A-Z), 0 when not.
+// 1 when label is a known top-level domain (two-letter rule: two ASCII
+// letters; then the list file, else the built-in table; the file and the
+// table ignore the case of A-Z), 0 when not.
 int KnownTLD(const qchar* label);
 
 // The built-in top-level domains.

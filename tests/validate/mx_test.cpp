@@ -64,6 +64,9 @@ TEST_F(MxTest, ExchangeHostDecides) {
       {L"", L"1052"},
       {L".", L"1052"},
       {L"mx.", L"0"},
+      {L"localhost.", L"1052"},  // fully qualified: the same host
+      {L"localhost..", L"0"},  // only one trailing dot is the root's
+      {L"127.0.0.1.", L"1052"},
       {L"127.0.0.1", L"1052"},
       {L"127.0.0.9", L"1052"},
       {L"0.0.0.0", L"1052"},
@@ -128,12 +131,38 @@ TEST_F(MxTest, NoRecordListFailsOnlyOnAVerdict) {
   }
 }
 
-TEST_F(MxTest, FailureStatusWithListIsJudgedByTheList) {
-  StubDnsSetStatus(kDnsServerFailure);
+// A list may come back with any status, as Windows hands back the zone's SOA
+// record with a negative answer: the status decides first, and only a
+// success is judged, by the first record of its answer section.
+TEST_F(MxTest, StatusDecidesBeforeTheList) {
+  const WORD kSOA = 6, kA = 1;
+  StubDnsAddRecord(L"nx.com", kSOA, L"ns.nx.com", DNSREC_AUTHORITY);
+  StubDnsAddRecord(L"soa.com", kSOA, L"ns.soa.com", DNSREC_AUTHORITY);
+  StubDnsAddRecord(L"late.com", kSOA, L"ns.late.com", DNSREC_AUTHORITY);
+  StubDnsAdd(L"late.com", kMX, L"localhost");
   StubDnsAdd(L"good.com", kMX, L"mx.good.com");
-  StubDnsAdd(L"bad.com", kMX, L"localhost");
+  StubDnsAddRecord(L"good.com", kA, nullptr, DNSREC_ADDITIONAL);
+  StubDnsAddRecord(L"extra.com", kMX, L"mx.extra.com", DNSREC_ADDITIONAL);
+  for (LONG status : {9003L, 9501L}) {
+    SCOPED_TRACE(status);
+    StubDnsSetStatus(status);
+    EXPECT_EQ(Quorvel(L"user@nx.com"), L"1052");
+    EXPECT_EQ(Quorvel(L"user@good.com"), L"1052");
+  }
+  StubDnsSetStatus(0);
+  EXPECT_EQ(Quorvel(L"user@soa.com"), L"1052");    // no answer record at all
+  EXPECT_EQ(Quorvel(L"user@extra.com"), L"1052");  // an MX record outside the answer
+  EXPECT_EQ(Quorvel(L"user@late.com"), L"1052");   // the first answer record, not the first record
   EXPECT_EQ(Quorvel(L"user@good.com"), L"0");
-  EXPECT_EQ(Quorvel(L"user@bad.com"), L"1052");
+
+  // A failed resolver: skipped with its trace line, whatever its list holds.
+  ASSERT_EQ(Command(L"/$:Y /Z"), 0);
+  StubDnsSetStatus(kDnsServerFailure);
+  OutputCapture capture;
+  EXPECT_EQ(Quorvel(L"user@late.com"), L"0");
+  EXPECT_EQ(MxTrace(capture.Out()), L"   * GetMXRecord( late.com )\r\n"
+                                    L"   * CheckForDottedQuad( 'late.com' )\r\n"
+                                    L"   * MX check skipped: DNS status 9002\r\n");
 }
 
 TEST_F(MxTest, OfflineSkipsTheQuery) {
@@ -232,6 +261,7 @@ TEST(GetMXRecordTest, Results) {
   EXPECT_EQ(GetMXRecord(L"missing.com"), 0);
   StubDnsSetStatus(9003);
   EXPECT_EQ(GetMXRecord(L"missing.com"), -3);
+  StubDnsSetStatus(0);
   EXPECT_EQ(GetMXRecord(L"good.com"), 0);
   EXPECT_EQ(GetMXRecord(L"alias.com"), 0);
   EXPECT_EQ(GetMXRecord(L"[1.2.3.4]"), 0);

@@ -167,9 +167,9 @@ TEST_F(TldFileTest, AnsiCodePage) {
 }
 
 TEST_F(TldFileTest, OnlyItsEntriesDecide) {
-  WriteBytes(ListPath(), "com\r\n");
+  WriteBytes(ListPath(), "com\r\nc0\r\n");
   Expect({{L"com", L"0"}, {L"COM", L"0"}, {L"Com", L"0"}, {L"org", L"1048"}, {L"info", L"1048"},
-          {L"uk", L"0"}});
+          {L"uk", L"0"}, {L"c0", L"0"}, {L"x0", L"1048"}});  // no two-letter rule for a digit
   ExpectListClosed();
 }
 

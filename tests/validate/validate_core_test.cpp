@@ -51,8 +51,10 @@ TEST_F(ValidateCore, KnownTopLevelDomainsWithoutListFile) {
   EXPECT_EQ(KnownTLD(L""), 0);
   EXPECT_EQ(KnownTLD(nullptr), 0);
   EXPECT_EQ(KnownTLD(L"de"), 1);
-  EXPECT_EQ(KnownTLD(L"d1"), 1);
-  EXPECT_EQ(KnownTLD(L"d-"), 1);
+  EXPECT_EQ(KnownTLD(L"Zz"), 1);
+  EXPECT_EQ(KnownTLD(L"d1"), 0);  // both characters are ASCII letters
+  EXPECT_EQ(KnownTLD(L"d-"), 0);
+  EXPECT_EQ(KnownTLD(L"d\u00e9"), 0);
   EXPECT_EQ(KnownTLD(L"1d"), 0);
   EXPECT_EQ(KnownTLD(L"\u00e9s"), 0);
   PluginSettings.TwoLetterTLDs = 0;

@@ -7,6 +7,7 @@
 #include "common/qstr.h"
 #include "fakes.h"
 #include "native_support.h"
+#include "platform/os_dns.h"
 #include "settings/settings.h"
 #include "validate/tldfile.h"
 #include "validate/validate.h"
@@ -239,18 +240,35 @@ TEST(KnownTLD, LibraryPathAtTheLimit) {
   ExpectNothingHeld();
 }
 
-TEST(GetMXRecord, EveryAnswerIsReleased) {
+// The resolver's status decides first; only a success is judged, by the first
+// record of its answer section, whose exchange host counts without one
+// trailing dot. Every list that comes back is released.
+TEST(GetMXRecord, StatusFirstThenTheAnswerSection) {
   PluginSettings.CheckMX = 1;
-  Fake.Dns[u"good.com"] = {15, 1, u"mx.good.com"};
-  Fake.Dns[u"loop.com"] = {15, 1, u"127.0.0.1"};
-  Fake.Dns[u"local.com"] = {15, 1, u"localhost"};
-  Fake.Dns[u"cname.com"] = {5, 0, u""};
-  Fake.Dns[u"nohost.com"] = {15, 0, u""};
-  EXPECT_EQ(ValidateAddress(u"a@good.com", nullptr, nullptr), QV_VALID);
-  EXPECT_EQ(ValidateAddress(u"a@loop.com", nullptr, nullptr), QV_NO_MX);
-  EXPECT_EQ(ValidateAddress(u"a@local.com", nullptr, nullptr), QV_NO_MX);
-  EXPECT_EQ(ValidateAddress(u"a@cname.com", nullptr, nullptr), QV_VALID);
-  EXPECT_EQ(ValidateAddress(u"a@nohost.com", nullptr, nullptr), QV_NO_MX);  // a null MX
+  const FakeDnsRecord soa = {FAKE_DNS_AUTHORITY, 6, 0, u""};
+  auto mx = [](const char16_t* host) { return FakeDnsRecord{FAKE_DNS_ANSWER, 15, 1, host}; };
+  const struct {
+    const char16_t* domain;
+    FakeMxAnswer answer;
+    int expected;
+  } cases[] = {
+      {u"good.com", {0, {mx(u"mx.good.com"), {FAKE_DNS_ADDITIONAL, 1, 0, u""}}}, QV_VALID},
+      {u"fqdn.com", {0, {mx(u"mx.fqdn.com.")}}, QV_VALID},
+      {u"loop.com", {0, {mx(u"127.0.0.1.")}}, QV_NO_MX},
+      {u"local.com", {0, {mx(u"LocalHost.")}}, QV_NO_MX},
+      {u"root.com", {0, {mx(u".")}}, QV_NO_MX},  // a null MX
+      {u"nohost.com", {0, {{FAKE_DNS_ANSWER, 15, 0, u""}}}, QV_NO_MX},
+      {u"cname.com", {0, {{FAKE_DNS_ANSWER, 5, 0, u""}, mx(u"localhost")}}, QV_VALID},
+      {u"soa.com", {0, {soa}}, QV_NO_MX},  // a success with an empty answer section
+      {u"nx.com", {OS_DNS_NAME_ERROR, {soa}}, QV_NO_MX},
+      {u"nodata.com", {OS_DNS_NO_RECORDS, {soa}}, QV_NO_MX},
+      {u"failed.com", {9002, {mx(u"localhost")}}, QV_VALID},  // no verdict: skipped, the list unread
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(FakeNarrow(c.domain));
+    Fake.Dns[c.domain] = c.answer;
+    EXPECT_EQ(ValidateAddress((u"a@" + std::u16string(c.domain)).c_str(), nullptr, nullptr), c.expected);
+  }
   EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_NO_MX);
   Fake.DnsStatus = 1460;  // a time-out: no verdict, skipped
   EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_VALID);

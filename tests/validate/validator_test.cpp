@@ -148,14 +148,16 @@ TEST_F(ValidatorTest, DomainRules) {
       {L"", L"john@example.Info", L"0"},
       {L"t", L"john@example.xyz", L"0"},
       {L"", L"john@example.de", L"0"},
-      {L"", L"john@example.d1", L"0"},
+      {L"", L"john@example.c0", L"1048"},  // two characters, but a digit among them
       {L"", L"john@example.1d", L"1048"},
       {L"2", L"john@example.de", L"0"},
       {L"", L"john@ex_ample.com", L"1053"},
       {L"", L"john@-example.com", L"1053"},
       {L"", L"john@example-.com", L"1053"},
       {L"", L"john@sub.-example.com", L"1053"},
-      {L"", L"john@example.c-", L"0"},  // a trailing hyphen is only tested against the list
+      {L"", L"john@example.c-", L"1048"},
+      {L"t", L"john@example.com-", L"1053"},  // the last character, like those beside a dot
+      {L"t", L"john@example.c-m", L"0"},
       {L"", L"john@b\u00fccher.com", L"0"},
       {L"", L"john@\u043f\u0440\u0438\u043c\u0435\u0440.com", L"0"},
       {L"", L"john@[example.com]", L"1048"},

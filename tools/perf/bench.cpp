@@ -94,16 +94,15 @@ double Seconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER freq) {
 
 // 1 when judging address reached the list-file lookup: its code comes from
 // the known-TLD rule or a later one (0, 1048, 1052, 1053), and the last label
-// of its domain is not one that the two-letter rule settles (two characters,
-// the first an ASCII letter).
+// of its domain is not one that the two-letter rule settles (two ASCII
+// letters).
 int ReachesListLookup(const std::wstring& address, int code) {
   if (code != 0 && code != 1048 && code != 1052 && code != 1053) return 0;
   size_t dot = address.find_last_of(L'.');
   if (dot == std::wstring::npos) return 0;
   std::wstring label = address.substr(dot + 1);
-  wchar_t c = label.empty() ? 0 : label[0];
-  bool asciiLetter = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
-  return !(label.size() == 2 && asciiLetter);
+  auto asciiLetter = [](wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); };
+  return !(label.size() == 2 && asciiLetter(label[0]) && asciiLetter(label[1]));
 }
 
 Options ParseArgs() {

@@ -166,30 +166,38 @@ void OsNetUnload(void) {}
 int OsNetConnected(void) { return Fake.NetConnected; }
 
 QHandle OsDnsQueryMX(const qchar* name, long* status) {
+  ++Fake.DnsQueries;
   auto it = Fake.Dns.find(name);
-  *status = 0;
-  if (it == Fake.Dns.end() && !Fake.DnsAnswerEveryName) {
-    *status = Fake.DnsStatus;
-    return nullptr;
-  }
-  FakeDnsList* l = new FakeDnsList{it == Fake.Dns.end() ? Fake.DnsEveryName : it->second};
+  const FakeMxAnswer none = {Fake.DnsStatus, {}};
+  const FakeMxAnswer& answer =
+      it != Fake.Dns.end() ? it->second : Fake.DnsAnswerEveryName ? Fake.DnsEveryName : none;
+  *status = Fake.DnsLastStatus = answer.Status;
+  if (answer.Records.empty()) return nullptr;
+  FakeDnsList* l = new FakeDnsList{answer};
   g_lists.insert(l);
   ++Fake.DnsLists;
   return l;
 }
 
-unsigned OsDnsFirstType(QHandle list) {
-  if (!list) return 0;
-  if (!g_lists.count((FakeDnsList*)list)) BadHandle("DnsFirstType");
-  return ((FakeDnsList*)list)->Answer.FirstType;
-}
-
-const qchar* OsDnsFirstMXHost(QHandle list) {
+// The first record of list's answer section, or null.
+static const FakeDnsRecord* FirstAnswer(QHandle list, const char* what) {
   if (!list) return nullptr;
   FakeDnsList* l = (FakeDnsList*)list;
-  if (!g_lists.count(l)) BadHandle("DnsFirstMXHost");
-  if (l->Answer.FirstType != OS_DNS_TYPE_MX || !l->Answer.HasHost) return nullptr;
-  return l->Answer.Host.c_str();
+  if (!g_lists.count(l)) BadHandle(what);
+  for (const FakeDnsRecord& r : l->Answer.Records)
+    if (r.Section == FAKE_DNS_ANSWER) return &r;
+  return nullptr;
+}
+
+unsigned OsDnsAnswerType(QHandle list) {
+  const FakeDnsRecord* r = FirstAnswer(list, "DnsAnswerType");
+  return r ? r->Type : 0;
+}
+
+const qchar* OsDnsAnswerMXHost(QHandle list) {
+  const FakeDnsRecord* r = FirstAnswer(list, "DnsAnswerMXHost");
+  if (!r || r->Type != OS_DNS_TYPE_MX || !r->HasHost) return nullptr;
+  return r->Host.c_str();
 }
 
 void OsDnsFreeList(QHandle list) {

@@ -23,12 +23,23 @@ struct FakeRegValue {
   bool operator==(const FakeRegValue& o) const { return Type == o.Type && Data == o.Data; }
 };
 
-// An MX answer: the type of the first record and its exchange host (none when
-// HasHost is 0).
-struct FakeMxAnswer {
-  unsigned FirstType;
+// The sections of a DNS answer that a record list may hold records of.
+enum { FAKE_DNS_ANSWER = 1, FAKE_DNS_AUTHORITY = 2, FAKE_DNS_ADDITIONAL = 3 };
+
+// One record of a list: its section, its type and, for an MX record, its
+// exchange host (none when HasHost is 0).
+struct FakeDnsRecord {
+  unsigned Section;
+  unsigned Type;
   int HasHost;
   std::u16string Host;
+};
+
+// What the resolver gives for a name: its status and the records of the list
+// (no list when there are none).
+struct FakeMxAnswer {
+  long Status;
+  std::vector<FakeDnsRecord> Records;
 };
 
 struct FakeWorld {
@@ -57,8 +68,10 @@ struct FakeWorld {
   std::map<std::u16string, FakeMxAnswer> Dns;  // a name without an entry gets no list ...
   int DnsAnswerEveryName;                       // ... unless this is set: then it gets
   FakeMxAnswer DnsEveryName;                    // this answer
-  long DnsStatus;  // the status of a query that gets no list (9003, no such name, at reset)
+  long DnsStatus;  // the status for a name without an answer (9003, no such name, at reset)
   int DnsLists;  // record lists handed out and not yet freed
+  int DnsQueries;       // queries since the reset
+  long DnsLastStatus;   // the status the last one returned
 
   // ---- text source platform
   std::map<std::u16string, std::vector<uint8_t>> Files;  // by exact path

@@ -13,6 +13,7 @@ struct ZoneRecord {
   WORD Type;
   WCHAR Data[256];
   BOOL HasData;
+  DWORD Section;
 };
 
 ZoneRecord g_zone[64];
@@ -23,7 +24,8 @@ StubDnsQueryInfo g_info;
 int g_live;
 int g_badFrees;
 
-// One allocated answer record: the record and the strings it points to.
+// One allocated record of a list handed out: the record and the strings it
+// points to.
 struct AnswerRecord {
   DNS_RECORDW Record;
   WCHAR Name[256];
@@ -56,13 +58,18 @@ STUB_API void __cdecl StubDnsReset(void) {
   g_badFrees = 0;
 }
 
-STUB_API void __cdecl StubDnsAdd(LPCWSTR name, WORD type, LPCWSTR data) {
+STUB_API void __cdecl StubDnsAddRecord(LPCWSTR name, WORD type, LPCWSTR data, DWORD section) {
   if (g_zoneCount >= (int)(sizeof g_zone / sizeof g_zone[0])) return;
   ZoneRecord& z = g_zone[g_zoneCount++];
   CopyText(z.Name, 256, name);
   z.Type = type;
   z.HasData = data != nullptr;
   CopyText(z.Data, 256, data);
+  z.Section = section;
+}
+
+STUB_API void __cdecl StubDnsAdd(LPCWSTR name, WORD type, LPCWSTR data) {
+  StubDnsAddRecord(name, type, data, DNSREC_ANSWER);
 }
 
 STUB_API void __cdecl StubDnsSetStatus(LONG status) {
@@ -99,6 +106,7 @@ extern "C" __declspec(dllexport) DNS_STATUS WINAPI DnsQuery_W(PCWSTR name, WORD 
     r.pName = a->Name;
     r.wType = z.Type;
     r.dwTtl = 3600;
+    r.Flags.S.Section = z.Section;
     if (z.Type == DNS_TYPE_MX) {
       r.wDataLength = sizeof(DNS_MX_DATAW);
       r.Data.MX.pNameExchange = z.HasData ? a->Data : nullptr;
@@ -106,6 +114,10 @@ extern "C" __declspec(dllexport) DNS_STATUS WINAPI DnsQuery_W(PCWSTR name, WORD 
     } else if (z.Type == DNS_TYPE_CNAME) {
       r.wDataLength = sizeof(DNS_PTR_DATAW);
       r.Data.CNAME.pNameHost = a->Data;
+    } else if (z.Type == DNS_TYPE_SOA) {
+      r.wDataLength = sizeof(DNS_SOA_DATAW);
+      r.Data.SOA.pNamePrimaryServer = a->Data;
+      r.Data.SOA.pNameAdministrator = a->Data;
     }
     if (last) last->Record.pNext = &a->Record;
     else first = a;

@@ -16,13 +16,18 @@
 
 // Empties the zone and resets every counter and the forced status.
 STUB_API void __cdecl StubDnsReset(void);
-// Appends a record to the answer for name (names match ignoring the case of
-// A-Z; the name "*" matches every name). type 15 (MX): data is the exchange
-// host, null for none; type 5 (CNAME): data is the alias target; other types
-// carry no data.
+// Appends a record of the answer section to the list for name (names match
+// ignoring the case of A-Z; the name "*" matches every name). type 15 (MX):
+// data is the exchange host, null for none; type 5 (CNAME): data is the alias
+// target; type 6 (SOA): data is the primary server; other types carry no data.
 STUB_API void __cdecl StubDnsAdd(LPCWSTR name, WORD type, LPCWSTR data);
-// The status DnsQuery_W returns from now on, with a list or without one (after
-// a reset: 0 with a list, 9003, no such name, without).
+// The same for a record of any section (DNSREC_ANSWER, DNSREC_AUTHORITY or
+// DNSREC_ADDITIONAL), which the record's flags carry. The list holds the
+// records in the order they were added.
+STUB_API void __cdecl StubDnsAddRecord(LPCWSTR name, WORD type, LPCWSTR data, DWORD section);
+// The status DnsQuery_W returns from now on, with a list (when name has
+// records) or without one (after a reset: 0 with a list, 9003, no such name,
+// without).
 STUB_API void __cdecl StubDnsSetStatus(LONG status);
 
 // What DnsQuery_W was asked, last time and in all.
