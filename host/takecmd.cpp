@@ -7,15 +7,18 @@
 //   - a command line is expanded first (variables, batch arguments %0 to %9,
 //     then variable functions %@name[argument], innermost first, in a buffer
 //     of 8192 units; the host's own are @trim and @repeat) and then run:
-//     echo, set, type, del, help, usage, exit, a batch file, or a command of
-//     the plug-in; "> file" or ">> file" sends its output to a file;
+//     echo, set, type, del, help, usage, exit, quit, a batch file, or a
+//     command of the plug-in; "> file" or ">> file" sends its output to a file;
 //   - as much batch language as the user guide's examples use: "@" before a
 //     command, echo on/off, if [not] A==B, if [not] exist, for %v in (list),
 //     for /f ["delims=..."] %v in (file), and ( ... ) blocks over several
-//     lines of a batch file.
+//     lines of a batch file;
+//   - files (batch files, type, for /f) are read by their byte-order mark
+//     (UTF-8, UTF-16 or UTF-32), else as UTF-8 when they are valid UTF-8,
+//     else in the ANSI code page.
 // The exit code is that of "exit N", else the last command's; a line the host
 // itself cannot run (unknown command or function, bad syntax, a line over
-// 8191 characters) is reported and makes it at least 1.
+// 8191 characters as typed or as expanded) is reported and makes it at least 1.
 #include "takecmd.h"
 #include "common/version.h"
 
@@ -143,7 +146,8 @@ bool HostFunction(const std::wstring& name, const std::wstring& arg, std::wstrin
     std::wstring text = comma == std::wstring::npos ? arg : arg.substr(0, comma);
     int n = comma == std::wstring::npos ? 0 : _wtoi(arg.c_str() + comma + 1);
     value->clear();
-    for (int i = 0; i < n && value->size() + text.size() < kLineSize; ++i) *value += text;
+    // Past one line it stops, the result still too long for a line.
+    for (int i = 0; i < n && value->size() < kLineSize; ++i) *value += text;
     return true;
   }
   return false;
@@ -153,10 +157,17 @@ struct ExpandError {
   std::wstring message;
 };
 
+// The message for a line over the line size: as typed, or once expanded.
+std::wstring TooLong(bool expanded) {
+  return L"the line is longer than " + std::to_wstring(kLineSize - 1) + L" characters" +
+         (expanded ? L" when expanded" : L"") + L"; none of it was run";
+}
+
 // Expands text: %% to %, %[name], %name (and %name%), %? and, when functions
 // is set, %@name[argument] through the plug-in (the argument expanded first).
 // Values are inserted as they are, never expanded again. Sets *error when a
-// function is unknown or its argument has no closing bracket.
+// function is unknown, its argument has no closing bracket or is longer than
+// a line.
 std::wstring Expand(const std::wstring& text, bool functions, ExpandError* error) {
   std::wstring out;
   size_t i = 0;
@@ -216,6 +227,8 @@ std::wstring Expand(const std::wstring& text, bool functions, ExpandError* error
         out += value;
       } else if (fn == g_plugin.functions.end()) {
         if (error && error->message.empty()) error->message = L"Unknown function " + name;
+      } else if (arg.size() >= kLineSize) {
+        if (error && error->message.empty()) error->message = TooLong(true);
       } else {
         std::vector<wchar_t> buffer(kLineSize, L'\0');
         arg.copy(buffer.data(), kLineSize - 1);
@@ -296,18 +309,35 @@ bool LoadPlugin(const std::wstring& path) {
   return true;
 }
 
-// Splits UTF-8 (optionally with a mark) or UTF-16LE (with a mark) text into
-// lines.
-std::vector<std::wstring> SplitLines(const std::string& bytes) {
+// Decodes text by its byte-order mark (UTF-32 or UTF-16, either byte order,
+// or UTF-8), else as UTF-8 when it is valid UTF-8, else in the ANSI code page.
+std::wstring Decode(const std::string& bytes) {
+  static const struct { const char* mark; size_t size, width; bool big; } kMarks[] = {
+      {"\xFF\xFE\0\0", 4, 4, false}, {"\0\0\xFE\xFF", 4, 4, true}, {"\xFF\xFE", 2, 2, false}, {"\xFE\xFF", 2, 2, true}};
   std::wstring text;
-  if (bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE) {
-    text.assign((const wchar_t*)(bytes.data() + 2), (bytes.size() - 2) / 2);
-  } else {
-    size_t skip = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data() + skip, (int)(bytes.size() - skip), nullptr, 0);
-    text.resize(n);
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data() + skip, (int)(bytes.size() - skip), &text[0], n);
+  for (const auto& m : kMarks) {
+    if (bytes.compare(0, m.size, m.mark, m.size) != 0) continue;
+    for (size_t i = m.size; i + m.width <= bytes.size(); i += m.width) {
+      unsigned long c = 0;
+      for (size_t k = 0; k < m.width; ++k)
+        c |= (unsigned long)(unsigned char)bytes[i + k] << 8 * (m.big ? m.width - 1 - k : k);
+      if (c > 0xFFFF && c <= 0x10FFFF) text += (wchar_t)(0xD7C0 + (c >> 10));
+      text += (wchar_t)(c > 0x10FFFF ? 0xFFFD : c > 0xFFFF ? 0xDC00 | (c & 0x3FF) : c);
+    }
+    return text;
   }
+  size_t skip = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  const char* from = bytes.data() + skip;
+  int size = (int)(bytes.size() - skip);
+  UINT page = skip || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, from, size, nullptr, 0) ? CP_UTF8 : CP_ACP;
+  text.resize(MultiByteToWideChar(page, 0, from, size, nullptr, 0));
+  MultiByteToWideChar(page, 0, from, size, &text[0], (int)text.size());
+  return text;
+}
+
+// Splits text (Decode) into lines.
+std::vector<std::wstring> SplitLines(const std::string& bytes) {
+  std::wstring text = Decode(bytes);
   std::vector<std::wstring> lines;
   size_t start = 0;
   while (start < text.size()) {
@@ -334,7 +364,8 @@ bool ReadWholeFile(const std::wstring& path, std::string* bytes) {
 }
 
 struct RunResult {
-  bool exit = false;
+  bool exit = false;  // exit: the host ends
+  bool quit = false;  // quit: the batch file ends
   int code = 0;
 };
 
@@ -402,6 +433,7 @@ std::wstring Unquote(const std::wstring& s) {
 bool ExpandOrFail(const std::wstring& text, std::wstring* out, RunResult* fail) {
   ExpandError error;
   *out = Expand(text, true, &error);
+  if (error.message.empty() && out->size() >= kLineSize) error.message = TooLong(true);
   if (error.message.empty()) return true;
   *fail = HostFailure(error.message);
   return false;
@@ -430,7 +462,8 @@ RunResult RunIf(const std::wstring& rest) {
     std::wstring name = NextToken(rest, next, &i), file;
     if (name.empty()) return HostFailure(L"if exist: no file name");
     if (!ExpandOrFail(name, &file, &fail)) return fail;
-    truth = GetFileAttributesW(Unquote(file).c_str()) != INVALID_FILE_ATTRIBUTES;
+    file = Unquote(file);  // "" names no file
+    truth = !file.empty() && GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
   } else {
     size_t eq = FindOutside(rest, L"==", i);
     if (eq == npos) return HostFailure(L"if: no == in \"" + Trim(rest) + L"\"");
@@ -515,7 +548,7 @@ RunResult RunFor(const std::wstring& rest) {
   for (const std::wstring& value : values) {
     g_vars[key] = value;
     r = RunLine(body);
-    if (r.exit) break;
+    if (r.exit || r.quit) break;
   }
   if (had)
     g_vars[key] = old;
@@ -539,7 +572,6 @@ RunResult RunCommand(const std::wstring& line) {
   RunResult result;
   std::wstring expanded;
   if (!ExpandOrFail(line, &expanded, &result)) return result;
-  if (expanded.size() >= kLineSize) expanded.resize(kLineSize - 1);
   size_t end = 0;
   while (end < expanded.size() && !iswspace(expanded[end])) ++end;
   std::wstring name = Upper(expanded.substr(0, end));
@@ -589,8 +621,8 @@ RunResult RunCommand(const std::wstring& line) {
       text[1023] = 0;
       WriteText(out, std::wstring(text.data()) + L"\r\n");
     }
-  } else if (name == L"EXIT") {
-    result.exit = true;
+  } else if (name == L"EXIT" || name == L"QUIT") {
+    (name == L"EXIT" ? result.exit : result.quit) = true;
     code = trimmedArgs.empty() ? _wtoi(Lookup(L"?").c_str()) : _wtoi(trimmedArgs.c_str());
   } else if (g_plugin.commands.count(name)) {
     std::vector<wchar_t> buffer(kLineSize, L'\0');
@@ -618,7 +650,7 @@ RunResult RunCommand(const std::wstring& line) {
 // exit code of a command goes into %?.
 RunResult RunLine(const std::wstring& raw) {
   if (raw.find(L'\n') == npos && raw.size() >= kLineSize)
-    return HostFailure(L"the line is longer than " + std::to_wstring(kLineSize - 1) + L" characters; none of it was run");
+    return HostFailure(TooLong(false));
   std::wstring line = Trim(raw);
   while (!line.empty() && line[0] == L'@') line = Trim(line.substr(1));
   if (line.empty() || line.compare(0, 2, L"::") == 0) return RunResult();
@@ -633,7 +665,7 @@ RunResult RunLine(const std::wstring& raw) {
     for (size_t start = 0; start <= inner.size();) {
       size_t nl = inner.find(L'\n', start);
       r = RunLine(inner.substr(start, nl == npos ? npos : nl - start));
-      if (r.exit || nl == npos) break;
+      if (r.exit || r.quit || nl == npos) break;
       start = nl + 1;
     }
     return r;
@@ -665,7 +697,7 @@ RunResult RunLine(const std::wstring& raw) {
 
 // Runs a batch file with its arguments (%0 is its name), a "(" left open at
 // the end of a line joining the lines up to its ")"; a batch file run from
-// another returns to it. Stops at exit.
+// another returns to it. Stops at exit or quit.
 RunResult RunBatch(const std::wstring& path, const std::vector<std::wstring>& args) {
   std::string bytes;
   wchar_t full[MAX_PATH * 4];
@@ -689,8 +721,9 @@ RunResult RunBatch(const std::wstring& path, const std::vector<std::wstring>& ar
     std::wstring line = lines[i];
     for (int open = OpenParens(line); open > 0 && i + 1 < lines.size(); open = OpenParens(line)) line += L"\n" + lines[++i];
     r = RunLine(line);
-    if (r.exit) break;
+    if (r.exit || r.quit) break;
   }
+  r.quit = false;
   for (const wchar_t* name : {L"_BATCH", L"_BATCHNAME", L"_BATCHLINE"}) g_vars[name] = outer[name];
   g_params = outerParams;
   g_echo = outerEcho;
@@ -857,7 +890,7 @@ extern "C" int __cdecl HostMain(int argc, LPWSTR* argv) {
                 L"one command, a batch file, or commands from standard input.\r\n");
       return 0;
     } else if (a.size() > 1 && a[0] == L'-') {
-      WriteError(L"unknown option " + a + L" (qhost --help lists them)");
+      WriteError(L"unknown option " + a + L" (./host.sh --help lists them)");
       return 2;
     } else {
       batch = a;
