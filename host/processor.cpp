@@ -1,7 +1,5 @@
-// The stand-in TakeCmd.dll. It offers the host services a plug-in imports and
-// runs a small command processor around one loaded plug-in:
-//   - output goes to standard output (Qprintf: its handle), as wide text on a
-//     console and as UTF-8 elsewhere, or into memory while a test captures it;
+// The command processor of the stand-in TakeCmd.dll, around one loaded
+// plug-in:
 //   - variables: _batch, _batchname, _batchline, _transient, _pipe and ? are
 //     the host's own, every other name comes from the environment;
 //   - a command line is expanded first (variables, batch arguments %0 to %9,
@@ -22,24 +20,17 @@
 #include "takecmd.h"
 #include "common/version.h"
 
-#include <stdarg.h>
-#include <stdio.h>
-
 #include <map>
-#include <string>
 #include <vector>
 
 namespace {
 
-const size_t kExpandLimit = 1024;  // ExpandVariables never writes more
-const size_t kLineSize = 8192;     // a command line and a function's buffer
+const size_t kLineSize = 8192;  // a command line and a function's buffer
 
 std::map<std::wstring, std::wstring> g_vars;  // host variables, by upper-case name
 std::vector<std::wstring> g_params;           // %0 to %9 of the running batch file
 bool g_echo = true;                           // echo on/off (commands are never shown)
 bool g_hostError = false;                     // the host reported an error of its own
-bool g_capturing = false;
-std::wstring g_capturedOut, g_capturedErr;
 
 std::wstring Upper(std::wstring s) {
   for (auto& c : s)
@@ -47,65 +38,13 @@ std::wstring Upper(std::wstring s) {
   return s;
 }
 
-// Writes text to handle: WriteConsoleW on a console, UTF-8 otherwise; or into
-// the capture buffers.
-void WriteText(HANDLE handle, const std::wstring& text) {
-  if (text.empty()) return;
-  if (g_capturing) {
-    (handle == GetStdHandle(STD_ERROR_HANDLE) ? g_capturedErr : g_capturedOut) += text;
-    return;
-  }
-  DWORD mode, written;
-  if (GetConsoleMode(handle, &mode)) {
-    WriteConsoleW(handle, text.data(), (DWORD)text.size(), &written, nullptr);
-    return;
-  }
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0, nullptr, nullptr);
-  std::string bytes(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &bytes[0], n, nullptr, nullptr);
-  WriteFile(handle, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
-}
-
-// Formats with "%s" (wide string), "%d", "%u" and "%%"; anything else after a
-// '%' is written as it stands.
-std::wstring Format(LPCWSTR format, va_list args) {
-  std::wstring out;
-  if (!format) return out;
-  for (const wchar_t* p = format; *p; ++p) {
-    if (*p != L'%') {
-      out += *p;
-      continue;
-    }
-    wchar_t conversion = p[1];
-    if (conversion == L's') {
-      LPCWSTR s = va_arg(args, LPCWSTR);
-      out += s ? s : L"(null)";
-    } else if (conversion == L'd') {
-      out += std::to_wstring(va_arg(args, int));
-    } else if (conversion == L'u') {
-      out += std::to_wstring(va_arg(args, unsigned));
-    } else if (conversion == L'%') {
-      out += L'%';
-    } else {
-      out += L'%';
-      continue;
-    }
-    ++p;
-  }
-  return out;
-}
-
-// Value of a variable: a host variable, else the environment; found tells
-// whether it exists at all.
-std::wstring Lookup(const std::wstring& name, bool* found = nullptr) {
+// Value of a variable: a host variable, else the environment ("" when
+// neither has it).
+std::wstring Lookup(const std::wstring& name) {
   auto it = g_vars.find(Upper(name));
-  if (it != g_vars.end()) {
-    if (found) *found = true;
-    return it->second;
-  }
+  if (it != g_vars.end()) return it->second;
   wchar_t small[1];
   DWORD n = GetEnvironmentVariableW(name.c_str(), small, 0);
-  if (found) *found = n > 0;
   if (n == 0) return L"";
   std::vector<wchar_t> value(n);
   GetEnvironmentVariableW(name.c_str(), value.data(), n);
@@ -153,22 +92,18 @@ bool HostFunction(const std::wstring& name, const std::wstring& arg, std::wstrin
   return false;
 }
 
-struct ExpandError {
-  std::wstring message;
-};
-
 // The message for a line over the line size: as typed, or once expanded.
 std::wstring TooLong(bool expanded) {
   return L"the line is longer than " + std::to_wstring(kLineSize - 1) + L" characters" +
          (expanded ? L" when expanded" : L"") + L"; none of it was run";
 }
 
-// Expands text: %% to %, %[name], %name (and %name%), %? and, when functions
-// is set, %@name[argument] through the plug-in (the argument expanded first).
-// Values are inserted as they are, never expanded again. Sets *error when a
-// function is unknown, its argument has no closing bracket or is longer than
-// a line.
-std::wstring Expand(const std::wstring& text, bool functions, ExpandError* error) {
+// Expands text: %% to %, %[name], %name (and %name%), %? and %@name[argument]
+// through the plug-in or the host (the argument expanded first). Values are
+// inserted as they are, never expanded again. Sets *error, when given, to a
+// message when a function is unknown, its argument has no closing bracket or
+// is longer than a line.
+std::wstring Expand(const std::wstring& text, std::wstring* error) {
   std::wstring out;
   size_t i = 0;
   while (i < text.size()) {
@@ -198,7 +133,7 @@ std::wstring Expand(const std::wstring& text, bool functions, ExpandError* error
       size_t n = next - L'0';
       if (n < g_params.size()) out += g_params[n];
       i += 2;
-    } else if (next == L'@' && functions) {
+    } else if (next == L'@') {
       size_t open = text.find(L'[', i + 2);
       size_t j = i + 2;
       while (j < text.size() && IsNameChar(text[j])) ++j;
@@ -216,19 +151,19 @@ std::wstring Expand(const std::wstring& text, bool functions, ExpandError* error
         if (text[k] == L']' && --depth == 0) break;
       }
       if (k >= text.size()) {
-        if (error && error->message.empty()) error->message = L"Missing ] in " + name;
+        if (error && error->empty()) *error = L"Missing ] in " + name;
         out += text.substr(i);
         break;
       }
-      std::wstring arg = Expand(text.substr(open + 1, k - open - 1), true, error);
+      std::wstring arg = Expand(text.substr(open + 1, k - open - 1), error);
       auto fn = g_plugin.functions.find(name);
       std::wstring value;
       if (fn == g_plugin.functions.end() && HostFunction(name, arg, &value)) {
         out += value;
       } else if (fn == g_plugin.functions.end()) {
-        if (error && error->message.empty()) error->message = L"Unknown function " + name;
+        if (error && error->empty()) *error = L"Unknown function " + name;
       } else if (arg.size() >= kLineSize) {
-        if (error && error->message.empty()) error->message = TooLong(true);
+        if (error && error->empty()) *error = TooLong(true);
       } else {
         std::vector<wchar_t> buffer(kLineSize, L'\0');
         arg.copy(buffer.data(), kLineSize - 1);
@@ -431,11 +366,11 @@ std::wstring Unquote(const std::wstring& s) {
 
 // Expands text into *out; a failed expansion is reported into *fail.
 bool ExpandOrFail(const std::wstring& text, std::wstring* out, RunResult* fail) {
-  ExpandError error;
-  *out = Expand(text, true, &error);
-  if (error.message.empty() && out->size() >= kLineSize) error.message = TooLong(true);
-  if (error.message.empty()) return true;
-  *fail = HostFailure(error.message);
+  std::wstring error;
+  *out = Expand(text, &error);
+  if (error.empty() && out->size() >= kLineSize) error = TooLong(true);
+  if (error.empty()) return true;
+  *fail = HostFailure(error);
   return false;
 }
 
@@ -757,8 +692,7 @@ RunResult RunInteractive() {
       for (;;) {
         size_t nl = pending.find('\n');
         if (nl != std::string::npos) {
-          std::vector<std::wstring> l = SplitLines(pending.substr(0, nl));
-          line = l.empty() ? L"" : l[0];
+          line = Decode(pending.substr(0, nl));
           pending.erase(0, nl + 1);
           got = true;
           break;
@@ -767,8 +701,7 @@ RunResult RunInteractive() {
         DWORD read = 0;
         if (!ReadFile(in, chunk, sizeof chunk, &read, nullptr) || read == 0) {
           if (!pending.empty()) {
-            std::vector<std::wstring> l = SplitLines(pending);
-            line = l.empty() ? L"" : l[0];
+            line = Decode(pending);
             pending.clear();
             got = true;
           }
@@ -788,86 +721,12 @@ RunResult RunInteractive() {
 
 }  // namespace
 
-// ---- host services ----
-
-extern "C" int __cdecl Printf(LPCWSTR format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::wstring text = Format(format, args);
-  va_end(args);
-  WriteText(GetStdHandle(STD_OUTPUT_HANDLE), text);
-  return (int)text.size();
-}
-
-extern "C" int __cdecl Qprintf(HANDLE handle, LPCWSTR format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::wstring text = Format(format, args);
-  va_end(args);
-  WriteText(handle, text);
-  return (int)text.size();
-}
-
-extern "C" int WINAPI QPuts(LPCWSTR text) {
-  if (text) WriteText(GetStdHandle(STD_OUTPUT_HANDLE), text);
-  return 0;
-}
-
-extern "C" int WINAPI CrLf(void) {
-  WriteText(GetStdHandle(STD_OUTPUT_HANDLE), L"\r\n");
-  return 0;
-}
-
-extern "C" int WINAPI ExpandVariables(LPWSTR buffer, int recurse) {
-  if (!buffer) return 1;
-  std::wstring text;
-  for (size_t i = 0; i < kExpandLimit && buffer[i]; ++i) text += buffer[i];
-  std::wstring out = Expand(text, true, nullptr);
-  size_t n = out.size() < kExpandLimit - 1 ? out.size() : kExpandLimit - 1;
-  out.copy(buffer, n);
-  buffer[n] = 0;
-  return 0;
-}
-
-extern "C" LPWSTR WINAPI QueryTrueName(LPCWSTR path, LPWSTR result) {
-  const DWORD size = 16384;
-  if (!path || !result) return result;
-  DWORD n = GetFullPathNameW(path, size, result, nullptr);
-  if (n == 0 || n >= size) {
-    lstrcpynW(result, path, size);
-    return result;
-  }
-  // Wine 8's GetLongPathNameW brings the process down on names longer than
-  // about 1024 units (it jumps to address 0), so those are left as they are.
-  if (n >= 1024) return result;
-  // Only a name with a short (8.3) component has a longer true form; asking
-  // for it costs more than the rest of a lookup, so other names skip it.
-  if (!wcschr(result, L'~')) return result;
-  std::vector<wchar_t> longName(size);
-  DWORD m = GetLongPathNameW(result, longName.data(), size);
-  if (m > 0 && m < size) lstrcpynW(result, longName.data(), size);
-  return result;
-}
-
-// ---- hooks ----
+std::wstring ExpandText(const std::wstring& text) { return Expand(text, nullptr); }
 
 extern "C" void __cdecl HostSetVariable(LPCWSTR name, LPCWSTR value) {
-  if (!name) return;
-  if (value)
-    SetHostVariable(name, value);
-  else
-    g_vars.erase(Upper(name));
+  if (name && value) SetHostVariable(name, value);
+  if (name && !value) g_vars.erase(Upper(name));
 }
-
-extern "C" void __cdecl HostCaptureStart(void) {
-  g_capturedOut.clear();
-  g_capturedErr.clear();
-  g_capturing = true;
-}
-
-extern "C" void __cdecl HostCaptureStop(void) { g_capturing = false; }
-extern "C" LPCWSTR __cdecl HostCapturedOut(void) { return g_capturedOut.c_str(); }
-extern "C" LPCWSTR __cdecl HostCapturedErr(void) { return g_capturedErr.c_str(); }
 
 extern "C" int __cdecl HostMain(int argc, LPWSTR* argv) {
   std::wstring pluginPath = ModuleFolder(nullptr) + PLUGIN_FILE_NAME;
@@ -896,9 +755,8 @@ extern "C" int __cdecl HostMain(int argc, LPWSTR* argv) {
       batch = a;
     }
   }
-  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   SetHostVariable(L"_transient", haveCommand ? L"1" : L"0");
-  SetHostVariable(L"_pipe", GetFileType(in) == FILE_TYPE_PIPE ? L"1" : L"0");
+  SetHostVariable(L"_pipe", GetFileType(GetStdHandle(STD_INPUT_HANDLE)) == FILE_TYPE_PIPE ? L"1" : L"0");
   SetHostVariable(L"_batch", L"0");
   SetHostVariable(L"_batchname", L"");
   SetHostVariable(L"_batchline", L"0");
