@@ -1,5 +1,6 @@
-// The stand-in TakeCmd.dll: the six host services a plug-in imports, a small
-// command processor that loads a plug-in, and hooks for tests.
+// The stand-in TakeCmd.dll: the six host services a plug-in imports and
+// hooks for tests (services.cpp), and a small command processor that loads a
+// plug-in (processor.cpp).
 #pragma once
 
 #include <windows.h>
@@ -34,3 +35,12 @@ TAKECMD_API LPCWSTR __cdecl HostCapturedErr(void);
 //   [-p PLUGIN] [-c COMMAND ...] [BATCHFILE]
 // Returns the process exit code.
 TAKECMD_API int __cdecl HostMain(int argc, LPWSTR* argv);
+
+#ifdef TAKECMD_BUILD
+#include <string>
+// Between the two halves of the library: output through WriteText (a console
+// gets wide text, anything else UTF-8, a capturing test the text itself), and
+// the expansion of ExpandVariables through the command processor.
+void WriteText(HANDLE handle, const std::wstring& text);
+std::wstring ExpandText(const std::wstring& text);
+#endif

@@ -6,8 +6,9 @@
 #               from both libraries; the x64 build is built first)
 # usage: build.sh              everything, both platforms and the package
 #        build.sh --host ARCH  only the stand-in host and the plug-in of ARCH
-#                              (x86 or x64); quiet unless it builds something,
-#                              and then it says so in one line
+#                              (x86 or x64), its shipped copy too; quiet
+#                              unless it builds something, and then it says
+#                              so in one line
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUORVEL_BUILD:-$root/build}
@@ -31,7 +32,7 @@ if [ "$1" = --host ]; then
   trap 'rm -f "$log"' EXIT
   # Shows the lines of real work only (not the "Built target" of every
   # target that is up to date) and all of the output when the build fails.
-  if ! cmake --build "$build/$2" -j"$(nproc)" --target qhost Quorvel >"$log" 2>&1; then
+  if ! cmake --build "$build/$2" -j"$(nproc)" --target qhost shipped_dll >"$log" 2>&1; then
     cat "$log" >&2
     exit 1
   fi

@@ -15,11 +15,16 @@ An example is one of:
 A block whose paragraph, prompt line or row says "(needs DNS; not run by the
 tests)" is skipped: the tests make no network queries.
 
+The guide's batch example runs again on its address file with a line of
+blanks and an address with a Latin-1 letter added, saved in each encoding
+the stand-in host tells apart: the blanks give nothing, the address goes to
+good.txt.
+
 All examples of all documents run in one host process, in a folder of their
-own holding the host, the plug-in and the shipped TLDs.txt (the installed
-plug-in), from the default options; lines are compared without the blanks
-around them, and an output that says "(x64)" matches "(x86)" of the 32-bit
-library.
+own (the host, the plug-in and the shipped TLDs.txt, the installed plug-in,
+are in its subfolder tryout), from the default options; lines are compared
+without the blanks around them, and an output that says "(x64)" matches
+"(x86)" of the 32-bit library.
 
 usage: run_examples.py RUNNER HOSTBIN PLUGIN TLDS WORKDIR DOCUMENT...
 """
@@ -36,6 +41,9 @@ CODE_ROW = re.compile(r"^ {4}(-1|0|\d{4})  ")
 EXAMPLE_ROW = re.compile(r"^ {10}(?:with ((?:/\S+ ?)+): )?(%@quorvel\[.*\])(.*)$")
 CODES = ["-1", "0", "1024", "1025"] + [str(c) for c in range(1040, 1055)]
 MARK = "@@example@@"
+BATCH_RUN, ADDRESSES, GOOD = "sortmail.btm addresses.txt", "addresses.txt", "type good.txt"
+EXTRA_LINES = [" \t  ", "user@m\u00fcnchen.de"]
+ENCODINGS = ["cp1252", "utf-8", "utf-16"]
 
 
 def blocks(path):
@@ -115,28 +123,30 @@ def main():
         sys.exit(__doc__.strip().splitlines()[-1])
     runner, hostbin, plugin, tlds, work = (os.path.abspath(a) for a in sys.argv[1:6])
     documents = sys.argv[6:]
+    tryout = os.path.join(work, "tryout")
     shutil.rmtree(work, ignore_errors=True)
-    os.makedirs(work)
+    os.makedirs(tryout)
     for f in ("qhost.exe", "TakeCmd.dll"):
-        shutil.copy(os.path.join(hostbin, f), work)
-    shutil.copy(plugin, work)
-    shutil.copy(tlds, os.path.join(work, "TLDs.txt"))
+        shutil.copy(os.path.join(hostbin, f), tryout)
+    shutil.copy(plugin, tryout)
+    shutil.copy(tlds, os.path.join(tryout, "TLDs.txt"))
     wide = "x86" if plugin.endswith("x86.dll") else "x64"
 
     # Every example: (where, set-up lines, command lines, expected lines);
     # the set-up's output is not compared.
-    examples, problems, skipped = [], [], 0
+    examples, problems, skipped, files, batch_block = [], [], 0, {}, None
     for doc in documents:
         name = os.path.basename(doc)
         for paragraph, body in blocks(doc):
             intro = " ".join(paragraph)
             m = FILE_INTRO.search(intro)
             if m:
-                with open(os.path.join(work, m.group(1)), "w", encoding="utf-8", newline="\r\n") as f:
-                    f.write("\n".join(body).rstrip("\n") + "\n")
+                files[m.group(1)] = ("\n".join(body).rstrip("\n").split("\n"), "utf-8")
                 continue
             # Every block starts from the default options.
             setup = ["quorvel /d /z"]
+            if any(c == BATCH_RUN for c, _ in transcripts(body)):
+                batch_block = transcripts(body)
             for command, expected in transcripts(body):
                 if SKIP in intro or SKIP in command:
                     skipped += 1
@@ -153,6 +163,19 @@ def main():
                 setup = ["quorvel /d /z"] + ([f"quorvel /z {options}"] if options else [])
                 examples.append((f"{name}: code {code}: {options} {call}".replace("  ", " "),
                                  setup, [f"echo {call}"], [code]))
+    if batch_block is None or ADDRESSES not in files:
+        problems.append(f"no example runs {BATCH_RUN}")
+    else:
+        for encoding in ENCODINGS:
+            name = f"addresses-{encoding}.txt"
+            files[name] = (files[ADDRESSES][0] + EXTRA_LINES, encoding)
+            for command, expected in batch_block:
+                extra = [EXTRA_LINES[-1]] if command == GOOD else []
+                examples.append((f"{BATCH_RUN} in {encoding}, a line of blanks and a Latin-1 letter added: {command}",
+                                 [], [command.replace(ADDRESSES, name)], expected + extra))
+    for name, (lines, encoding) in files.items():
+        with open(os.path.join(work, name), "w", encoding=encoding, newline="\r\n") as f:
+            f.write("\n".join(lines) + "\n")
     for where, _, commands, _ in examples:
         if any(re.search(r"(?i)^quorvel\b.*/s", c) for c in commands):
             problems.append(f"{where}: an example must not save the options (/s)")
@@ -161,7 +184,7 @@ def main():
     for i, (_, setup, commands, _) in enumerate(examples):
         script += [f"echo {MARK} -"] + setup + [f"echo {MARK} {i}"] + commands
     script.append(f"echo {MARK} end")
-    run = subprocess.run([runner, "qhost.exe"], cwd=work, input="\r\n".join(script) + "\r\n",
+    run = subprocess.run([runner, os.path.join(tryout, "qhost.exe")], cwd=work, input="\r\n".join(script) + "\r\n",
                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, encoding="utf-8")
     output = run.stdout.replace("\r\n", "\n").split("\n")
     pieces, current = {}, None

@@ -1,42 +1,36 @@
-// The stand-in TakeCmd.dll. It offers the host services a plug-in imports and
-// runs a small command processor around one loaded plug-in:
-//   - output goes to standard output (Qprintf: its handle), as wide text on a
-//     console and as UTF-8 elsewhere, or into memory while a test captures it;
+// The command processor of the stand-in TakeCmd.dll, around one loaded
+// plug-in:
 //   - variables: _batch, _batchname, _batchline, _transient, _pipe and ? are
 //     the host's own, every other name comes from the environment;
 //   - a command line is expanded first (variables, batch arguments %0 to %9,
 //     then variable functions %@name[argument], innermost first, in a buffer
 //     of 8192 units; the host's own are @trim and @repeat) and then run:
-//     echo, set, type, del, help, usage, exit, a batch file, or a command of
-//     the plug-in; "> file" or ">> file" sends its output to a file;
+//     echo, set, type, del, help, usage, exit, quit, a batch file, or a
+//     command of the plug-in; "> file" or ">> file" sends its output to a file;
 //   - as much batch language as the user guide's examples use: "@" before a
 //     command, echo on/off, if [not] A==B, if [not] exist, for %v in (list),
 //     for /f ["delims=..."] %v in (file), and ( ... ) blocks over several
-//     lines of a batch file.
+//     lines of a batch file;
+//   - files (batch files, type, for /f) are read by their byte-order mark
+//     (UTF-8, UTF-16 or UTF-32), else as UTF-8 when they are valid UTF-8,
+//     else in the ANSI code page.
 // The exit code is that of "exit N", else the last command's; a line the host
 // itself cannot run (unknown command or function, bad syntax, a line over
-// 8191 characters) is reported and makes it at least 1.
+// 8191 characters as typed or as expanded) is reported and makes it at least 1.
 #include "takecmd.h"
 #include "common/version.h"
 
-#include <stdarg.h>
-#include <stdio.h>
-
 #include <map>
-#include <string>
 #include <vector>
 
 namespace {
 
-const size_t kExpandLimit = 1024;  // ExpandVariables never writes more
-const size_t kLineSize = 8192;     // a command line and a function's buffer
+const size_t kLineSize = 8192;  // a command line and a function's buffer
 
 std::map<std::wstring, std::wstring> g_vars;  // host variables, by upper-case name
 std::vector<std::wstring> g_params;           // %0 to %9 of the running batch file
 bool g_echo = true;                           // echo on/off (commands are never shown)
 bool g_hostError = false;                     // the host reported an error of its own
-bool g_capturing = false;
-std::wstring g_capturedOut, g_capturedErr;
 
 std::wstring Upper(std::wstring s) {
   for (auto& c : s)
@@ -44,65 +38,13 @@ std::wstring Upper(std::wstring s) {
   return s;
 }
 
-// Writes text to handle: WriteConsoleW on a console, UTF-8 otherwise; or into
-// the capture buffers.
-void WriteText(HANDLE handle, const std::wstring& text) {
-  if (text.empty()) return;
-  if (g_capturing) {
-    (handle == GetStdHandle(STD_ERROR_HANDLE) ? g_capturedErr : g_capturedOut) += text;
-    return;
-  }
-  DWORD mode, written;
-  if (GetConsoleMode(handle, &mode)) {
-    WriteConsoleW(handle, text.data(), (DWORD)text.size(), &written, nullptr);
-    return;
-  }
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0, nullptr, nullptr);
-  std::string bytes(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &bytes[0], n, nullptr, nullptr);
-  WriteFile(handle, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
-}
-
-// Formats with "%s" (wide string), "%d", "%u" and "%%"; anything else after a
-// '%' is written as it stands.
-std::wstring Format(LPCWSTR format, va_list args) {
-  std::wstring out;
-  if (!format) return out;
-  for (const wchar_t* p = format; *p; ++p) {
-    if (*p != L'%') {
-      out += *p;
-      continue;
-    }
-    wchar_t conversion = p[1];
-    if (conversion == L's') {
-      LPCWSTR s = va_arg(args, LPCWSTR);
-      out += s ? s : L"(null)";
-    } else if (conversion == L'd') {
-      out += std::to_wstring(va_arg(args, int));
-    } else if (conversion == L'u') {
-      out += std::to_wstring(va_arg(args, unsigned));
-    } else if (conversion == L'%') {
-      out += L'%';
-    } else {
-      out += L'%';
-      continue;
-    }
-    ++p;
-  }
-  return out;
-}
-
-// Value of a variable: a host variable, else the environment; found tells
-// whether it exists at all.
-std::wstring Lookup(const std::wstring& name, bool* found = nullptr) {
+// Value of a variable: a host variable, else the environment ("" when
+// neither has it).
+std::wstring Lookup(const std::wstring& name) {
   auto it = g_vars.find(Upper(name));
-  if (it != g_vars.end()) {
-    if (found) *found = true;
-    return it->second;
-  }
+  if (it != g_vars.end()) return it->second;
   wchar_t small[1];
   DWORD n = GetEnvironmentVariableW(name.c_str(), small, 0);
-  if (found) *found = n > 0;
   if (n == 0) return L"";
   std::vector<wchar_t> value(n);
   GetEnvironmentVariableW(name.c_str(), value.data(), n);
@@ -143,21 +85,25 @@ bool HostFunction(const std::wstring& name, const std::wstring& arg, std::wstrin
     std::wstring text = comma == std::wstring::npos ? arg : arg.substr(0, comma);
     int n = comma == std::wstring::npos ? 0 : _wtoi(arg.c_str() + comma + 1);
     value->clear();
-    for (int i = 0; i < n && value->size() + text.size() < kLineSize; ++i) *value += text;
+    // Past one line it stops, the result still too long for a line.
+    for (int i = 0; i < n && value->size() < kLineSize; ++i) *value += text;
     return true;
   }
   return false;
 }
 
-struct ExpandError {
-  std::wstring message;
-};
+// The message for a line over the line size: as typed, or once expanded.
+std::wstring TooLong(bool expanded) {
+  return L"the line is longer than " + std::to_wstring(kLineSize - 1) + L" characters" +
+         (expanded ? L" when expanded" : L"") + L"; none of it was run";
+}
 
-// Expands text: %% to %, %[name], %name (and %name%), %? and, when functions
-// is set, %@name[argument] through the plug-in (the argument expanded first).
-// Values are inserted as they are, never expanded again. Sets *error when a
-// function is unknown or its argument has no closing bracket.
-std::wstring Expand(const std::wstring& text, bool functions, ExpandError* error) {
+// Expands text: %% to %, %[name], %name (and %name%), %? and %@name[argument]
+// through the plug-in or the host (the argument expanded first). Values are
+// inserted as they are, never expanded again. Sets *error, when given, to a
+// message when a function is unknown, its argument has no closing bracket or
+// is longer than a line.
+std::wstring Expand(const std::wstring& text, std::wstring* error) {
   std::wstring out;
   size_t i = 0;
   while (i < text.size()) {
@@ -187,7 +133,7 @@ std::wstring Expand(const std::wstring& text, bool functions, ExpandError* error
       size_t n = next - L'0';
       if (n < g_params.size()) out += g_params[n];
       i += 2;
-    } else if (next == L'@' && functions) {
+    } else if (next == L'@') {
       size_t open = text.find(L'[', i + 2);
       size_t j = i + 2;
       while (j < text.size() && IsNameChar(text[j])) ++j;
@@ -205,17 +151,19 @@ std::wstring Expand(const std::wstring& text, bool functions, ExpandError* error
         if (text[k] == L']' && --depth == 0) break;
       }
       if (k >= text.size()) {
-        if (error && error->message.empty()) error->message = L"Missing ] in " + name;
+        if (error && error->empty()) *error = L"Missing ] in " + name;
         out += text.substr(i);
         break;
       }
-      std::wstring arg = Expand(text.substr(open + 1, k - open - 1), true, error);
+      std::wstring arg = Expand(text.substr(open + 1, k - open - 1), error);
       auto fn = g_plugin.functions.find(name);
       std::wstring value;
       if (fn == g_plugin.functions.end() && HostFunction(name, arg, &value)) {
         out += value;
       } else if (fn == g_plugin.functions.end()) {
-        if (error && error->message.empty()) error->message = L"Unknown function " + name;
+        if (error && error->empty()) *error = L"Unknown function " + name;
+      } else if (arg.size() >= kLineSize) {
+        if (error && error->empty()) *error = TooLong(true);
       } else {
         std::vector<wchar_t> buffer(kLineSize, L'\0');
         arg.copy(buffer.data(), kLineSize - 1);
@@ -296,18 +244,35 @@ bool LoadPlugin(const std::wstring& path) {
   return true;
 }
 
-// Splits UTF-8 (optionally with a mark) or UTF-16LE (with a mark) text into
-// lines.
-std::vector<std::wstring> SplitLines(const std::string& bytes) {
+// Decodes text by its byte-order mark (UTF-32 or UTF-16, either byte order,
+// or UTF-8), else as UTF-8 when it is valid UTF-8, else in the ANSI code page.
+std::wstring Decode(const std::string& bytes) {
+  static const struct { const char* mark; size_t size, width; bool big; } kMarks[] = {
+      {"\xFF\xFE\0\0", 4, 4, false}, {"\0\0\xFE\xFF", 4, 4, true}, {"\xFF\xFE", 2, 2, false}, {"\xFE\xFF", 2, 2, true}};
   std::wstring text;
-  if (bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE) {
-    text.assign((const wchar_t*)(bytes.data() + 2), (bytes.size() - 2) / 2);
-  } else {
-    size_t skip = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data() + skip, (int)(bytes.size() - skip), nullptr, 0);
-    text.resize(n);
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data() + skip, (int)(bytes.size() - skip), &text[0], n);
+  for (const auto& m : kMarks) {
+    if (bytes.compare(0, m.size, m.mark, m.size) != 0) continue;
+    for (size_t i = m.size; i + m.width <= bytes.size(); i += m.width) {
+      unsigned long c = 0;
+      for (size_t k = 0; k < m.width; ++k)
+        c |= (unsigned long)(unsigned char)bytes[i + k] << 8 * (m.big ? m.width - 1 - k : k);
+      if (c > 0xFFFF && c <= 0x10FFFF) text += (wchar_t)(0xD7C0 + (c >> 10));
+      text += (wchar_t)(c > 0x10FFFF ? 0xFFFD : c > 0xFFFF ? 0xDC00 | (c & 0x3FF) : c);
+    }
+    return text;
   }
+  size_t skip = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  const char* from = bytes.data() + skip;
+  int size = (int)(bytes.size() - skip);
+  UINT page = skip || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, from, size, nullptr, 0) ? CP_UTF8 : CP_ACP;
+  text.resize(MultiByteToWideChar(page, 0, from, size, nullptr, 0));
+  MultiByteToWideChar(page, 0, from, size, &text[0], (int)text.size());
+  return text;
+}
+
+// Splits text (Decode) into lines.
+std::vector<std::wstring> SplitLines(const std::string& bytes) {
+  std::wstring text = Decode(bytes);
   std::vector<std::wstring> lines;
   size_t start = 0;
   while (start < text.size()) {
@@ -334,7 +299,8 @@ bool ReadWholeFile(const std::wstring& path, std::string* bytes) {
 }
 
 struct RunResult {
-  bool exit = false;
+  bool exit = false;  // exit: the host ends
+  bool quit = false;  // quit: the batch file ends
   int code = 0;
 };
 
@@ -400,10 +366,11 @@ std::wstring Unquote(const std::wstring& s) {
 
 // Expands text into *out; a failed expansion is reported into *fail.
 bool ExpandOrFail(const std::wstring& text, std::wstring* out, RunResult* fail) {
-  ExpandError error;
-  *out = Expand(text, true, &error);
-  if (error.message.empty()) return true;
-  *fail = HostFailure(error.message);
+  std::wstring error;
+  *out = Expand(text, &error);
+  if (error.empty() && out->size() >= kLineSize) error = TooLong(true);
+  if (error.empty()) return true;
+  *fail = HostFailure(error);
   return false;
 }
 
@@ -430,7 +397,8 @@ RunResult RunIf(const std::wstring& rest) {
     std::wstring name = NextToken(rest, next, &i), file;
     if (name.empty()) return HostFailure(L"if exist: no file name");
     if (!ExpandOrFail(name, &file, &fail)) return fail;
-    truth = GetFileAttributesW(Unquote(file).c_str()) != INVALID_FILE_ATTRIBUTES;
+    file = Unquote(file);  // "" names no file
+    truth = !file.empty() && GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
   } else {
     size_t eq = FindOutside(rest, L"==", i);
     if (eq == npos) return HostFailure(L"if: no == in \"" + Trim(rest) + L"\"");
@@ -515,7 +483,7 @@ RunResult RunFor(const std::wstring& rest) {
   for (const std::wstring& value : values) {
     g_vars[key] = value;
     r = RunLine(body);
-    if (r.exit) break;
+    if (r.exit || r.quit) break;
   }
   if (had)
     g_vars[key] = old;
@@ -539,7 +507,6 @@ RunResult RunCommand(const std::wstring& line) {
   RunResult result;
   std::wstring expanded;
   if (!ExpandOrFail(line, &expanded, &result)) return result;
-  if (expanded.size() >= kLineSize) expanded.resize(kLineSize - 1);
   size_t end = 0;
   while (end < expanded.size() && !iswspace(expanded[end])) ++end;
   std::wstring name = Upper(expanded.substr(0, end));
@@ -589,8 +556,8 @@ RunResult RunCommand(const std::wstring& line) {
       text[1023] = 0;
       WriteText(out, std::wstring(text.data()) + L"\r\n");
     }
-  } else if (name == L"EXIT") {
-    result.exit = true;
+  } else if (name == L"EXIT" || name == L"QUIT") {
+    (name == L"EXIT" ? result.exit : result.quit) = true;
     code = trimmedArgs.empty() ? _wtoi(Lookup(L"?").c_str()) : _wtoi(trimmedArgs.c_str());
   } else if (g_plugin.commands.count(name)) {
     std::vector<wchar_t> buffer(kLineSize, L'\0');
@@ -618,7 +585,7 @@ RunResult RunCommand(const std::wstring& line) {
 // exit code of a command goes into %?.
 RunResult RunLine(const std::wstring& raw) {
   if (raw.find(L'\n') == npos && raw.size() >= kLineSize)
-    return HostFailure(L"the line is longer than " + std::to_wstring(kLineSize - 1) + L" characters; none of it was run");
+    return HostFailure(TooLong(false));
   std::wstring line = Trim(raw);
   while (!line.empty() && line[0] == L'@') line = Trim(line.substr(1));
   if (line.empty() || line.compare(0, 2, L"::") == 0) return RunResult();
@@ -633,7 +600,7 @@ RunResult RunLine(const std::wstring& raw) {
     for (size_t start = 0; start <= inner.size();) {
       size_t nl = inner.find(L'\n', start);
       r = RunLine(inner.substr(start, nl == npos ? npos : nl - start));
-      if (r.exit || nl == npos) break;
+      if (r.exit || r.quit || nl == npos) break;
       start = nl + 1;
     }
     return r;
@@ -665,7 +632,7 @@ RunResult RunLine(const std::wstring& raw) {
 
 // Runs a batch file with its arguments (%0 is its name), a "(" left open at
 // the end of a line joining the lines up to its ")"; a batch file run from
-// another returns to it. Stops at exit.
+// another returns to it. Stops at exit or quit.
 RunResult RunBatch(const std::wstring& path, const std::vector<std::wstring>& args) {
   std::string bytes;
   wchar_t full[MAX_PATH * 4];
@@ -689,8 +656,9 @@ RunResult RunBatch(const std::wstring& path, const std::vector<std::wstring>& ar
     std::wstring line = lines[i];
     for (int open = OpenParens(line); open > 0 && i + 1 < lines.size(); open = OpenParens(line)) line += L"\n" + lines[++i];
     r = RunLine(line);
-    if (r.exit) break;
+    if (r.exit || r.quit) break;
   }
+  r.quit = false;
   for (const wchar_t* name : {L"_BATCH", L"_BATCHNAME", L"_BATCHLINE"}) g_vars[name] = outer[name];
   g_params = outerParams;
   g_echo = outerEcho;
@@ -724,8 +692,7 @@ RunResult RunInteractive() {
       for (;;) {
         size_t nl = pending.find('\n');
         if (nl != std::string::npos) {
-          std::vector<std::wstring> l = SplitLines(pending.substr(0, nl));
-          line = l.empty() ? L"" : l[0];
+          line = Decode(pending.substr(0, nl));
           pending.erase(0, nl + 1);
           got = true;
           break;
@@ -734,8 +701,7 @@ RunResult RunInteractive() {
         DWORD read = 0;
         if (!ReadFile(in, chunk, sizeof chunk, &read, nullptr) || read == 0) {
           if (!pending.empty()) {
-            std::vector<std::wstring> l = SplitLines(pending);
-            line = l.empty() ? L"" : l[0];
+            line = Decode(pending);
             pending.clear();
             got = true;
           }
@@ -755,86 +721,12 @@ RunResult RunInteractive() {
 
 }  // namespace
 
-// ---- host services ----
-
-extern "C" int __cdecl Printf(LPCWSTR format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::wstring text = Format(format, args);
-  va_end(args);
-  WriteText(GetStdHandle(STD_OUTPUT_HANDLE), text);
-  return (int)text.size();
-}
-
-extern "C" int __cdecl Qprintf(HANDLE handle, LPCWSTR format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::wstring text = Format(format, args);
-  va_end(args);
-  WriteText(handle, text);
-  return (int)text.size();
-}
-
-extern "C" int WINAPI QPuts(LPCWSTR text) {
-  if (text) WriteText(GetStdHandle(STD_OUTPUT_HANDLE), text);
-  return 0;
-}
-
-extern "C" int WINAPI CrLf(void) {
-  WriteText(GetStdHandle(STD_OUTPUT_HANDLE), L"\r\n");
-  return 0;
-}
-
-extern "C" int WINAPI ExpandVariables(LPWSTR buffer, int recurse) {
-  if (!buffer) return 1;
-  std::wstring text;
-  for (size_t i = 0; i < kExpandLimit && buffer[i]; ++i) text += buffer[i];
-  std::wstring out = Expand(text, true, nullptr);
-  size_t n = out.size() < kExpandLimit - 1 ? out.size() : kExpandLimit - 1;
-  out.copy(buffer, n);
-  buffer[n] = 0;
-  return 0;
-}
-
-extern "C" LPWSTR WINAPI QueryTrueName(LPCWSTR path, LPWSTR result) {
-  const DWORD size = 16384;
-  if (!path || !result) return result;
-  DWORD n = GetFullPathNameW(path, size, result, nullptr);
-  if (n == 0 || n >= size) {
-    lstrcpynW(result, path, size);
-    return result;
-  }
-  // Wine 8's GetLongPathNameW brings the process down on names longer than
-  // about 1024 units (it jumps to address 0), so those are left as they are.
-  if (n >= 1024) return result;
-  // Only a name with a short (8.3) component has a longer true form; asking
-  // for it costs more than the rest of a lookup, so other names skip it.
-  if (!wcschr(result, L'~')) return result;
-  std::vector<wchar_t> longName(size);
-  DWORD m = GetLongPathNameW(result, longName.data(), size);
-  if (m > 0 && m < size) lstrcpynW(result, longName.data(), size);
-  return result;
-}
-
-// ---- hooks ----
+std::wstring ExpandText(const std::wstring& text) { return Expand(text, nullptr); }
 
 extern "C" void __cdecl HostSetVariable(LPCWSTR name, LPCWSTR value) {
-  if (!name) return;
-  if (value)
-    SetHostVariable(name, value);
-  else
-    g_vars.erase(Upper(name));
+  if (name && value) SetHostVariable(name, value);
+  if (name && !value) g_vars.erase(Upper(name));
 }
-
-extern "C" void __cdecl HostCaptureStart(void) {
-  g_capturedOut.clear();
-  g_capturedErr.clear();
-  g_capturing = true;
-}
-
-extern "C" void __cdecl HostCaptureStop(void) { g_capturing = false; }
-extern "C" LPCWSTR __cdecl HostCapturedOut(void) { return g_capturedOut.c_str(); }
-extern "C" LPCWSTR __cdecl HostCapturedErr(void) { return g_capturedErr.c_str(); }
 
 extern "C" int __cdecl HostMain(int argc, LPWSTR* argv) {
   std::wstring pluginPath = ModuleFolder(nullptr) + PLUGIN_FILE_NAME;
@@ -857,15 +749,14 @@ extern "C" int __cdecl HostMain(int argc, LPWSTR* argv) {
                 L"one command, a batch file, or commands from standard input.\r\n");
       return 0;
     } else if (a.size() > 1 && a[0] == L'-') {
-      WriteError(L"unknown option " + a + L" (qhost --help lists them)");
+      WriteError(L"unknown option " + a + L" (./host.sh --help lists them)");
       return 2;
     } else {
       batch = a;
     }
   }
-  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   SetHostVariable(L"_transient", haveCommand ? L"1" : L"0");
-  SetHostVariable(L"_pipe", GetFileType(in) == FILE_TYPE_PIPE ? L"1" : L"0");
+  SetHostVariable(L"_pipe", GetFileType(GetStdHandle(STD_INPUT_HANDLE)) == FILE_TYPE_PIPE ? L"1" : L"0");
   SetHostVariable(L"_batch", L"0");
   SetHostVariable(L"_batchname", L"");
   SetHostVariable(L"_batchline", L"0");
