@@ -49,6 +49,11 @@ done
 builds=${QUORVEL_BUILD:-$root/build}
 build=$builds/$arch
 sh "$root/tools/build.sh" --host $arch
+# 32-bit Wine needs a kernel that runs 32-bit programs; say so plainly.
+if [ $arch = x86 ] && ! "$build/wine-run.sh" --version >/dev/null 2>&1; then
+  echo "host.sh: 32-bit Wine cannot start on this machine (its kernel runs no 32-bit programs); try ./host.sh --x64" >&2
+  exit 1
+fi
 # The shared prefix, made once; wine-run.sh uses it instead of the build's own.
 QUORVEL_RUN_PREFIX=${QUORVEL_RUN_PREFIX:-$builds/tryout-prefix}
 export QUORVEL_RUN_PREFIX
