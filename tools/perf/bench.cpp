@@ -37,7 +37,6 @@
 
 namespace {
 
-const wchar_t kSettingsKey[] = L"Software\\TavoPlugins\\Quorvel";
 const size_t kHostBufferUnits = 8192;
 const size_t kWarmUpCount = 10000;
 
