@@ -35,6 +35,8 @@ void Say(const char* text) {
 
 FARPROC Kernel32(const char* name) { return GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name); }
 
+// The failure routines' TerminateProcess: says whom it ends with which
+// status, then ends it.
 BOOL WINAPI TerminateForTest(HANDLE process, UINT code) {
   char line[64];
   snprintf(line, sizeof line, "TerminateProcess(%s, 0x%X)\n", process == GetCurrentProcess() ? "self" : "other",
@@ -44,6 +46,7 @@ BOOL WINAPI TerminateForTest(HANDLE process, UINT code) {
       process, code);
 }
 
+// Says so if any exception handler is ever run.
 LONG WINAPI Handler(EXCEPTION_POINTERS* e) {
   char line[64];
   snprintf(line, sizeof line, "handler ran: 0x%lX\n", (unsigned long)e->ExceptionRecord->ExceptionCode);
@@ -51,12 +54,14 @@ LONG WINAPI Handler(EXCEPTION_POINTERS* e) {
   return EXCEPTION_CONTINUE_SEARCH;
 }
 
+// Writes n bytes into an 8-byte array; its cookie is checked on return.
 __attribute__((noinline)) void SmashCookie(size_t n) {
   char buffer[8];
   volatile char* p = buffer;  // every store made, none checked
   for (size_t i = 0; i < n; i++) p[i] = 'x';
 }
 
+// Copies n bytes into an 8-byte array through the fortified memcpy.
 __attribute__((noinline)) void OverrunCopy(const char* source, size_t n) {
   char buffer[8];
   memcpy(buffer, source, n);
