@@ -13,15 +13,15 @@
 #define OS_DNS_NAME_ERROR 9003L  // no such name
 #define OS_DNS_NO_RECORDS 9501L  // the name exists but has no record of the type
 
-// Makes the connection test and the resolver ready: the first time, loads the
-// system's WinINet and DNS client from the system folder alone (never from
-// the host's folder or the search path) and finds their functions; they stay
-// loaded until OsNetUnload. Returns null when ready, else a text that says
-// what could not be had; the calls below may be made only after null.
+// Makes the connection test and the resolver ready: the first call in the
+// process loads the system's WinINet and DNS client by their full paths in
+// the system folder (never from the host's folder or the search path) and
+// finds their functions; a call that comes while another is loading waits
+// for it. The libraries stay loaded for the life of the process. Returns null
+// when ready, else a text that says what could not be had, at every later
+// call too, without a new attempt; the calls below may be made only after
+// null.
 const qchar* OsNetLoad(void);
-
-// Releases what OsNetLoad loaded (when the library itself is unloaded).
-void OsNetUnload(void);
 
 // 1 when the machine reports a network connection, else 0.
 int OsNetConnected(void);

@@ -1,8 +1,10 @@
 #include "platform/os_dns.h"
 #include "platform/os_dns_win.h"
 
+#include "common/qstr.h"
+
 const OsDnsWinCalls OsDnsWinDefaults = {
-    ::LoadLibraryExW, ::GetProcAddress, ::FreeLibrary, nullptr, nullptr, nullptr,
+    ::LoadLibraryExW, ::GetProcAddress, nullptr, nullptr, nullptr,
 };
 
 OsDnsWinCalls OsDnsWin = OsDnsWinDefaults;
@@ -10,43 +12,62 @@ OsDnsWinCalls OsDnsWin = OsDnsWinDefaults;
 static_assert(OS_DNS_NAME_ERROR == DNS_ERROR_RCODE_NAME_ERROR && OS_DNS_NO_RECORDS == DNS_INFO_NO_RECORDS,
               "the resolver's status values");
 
-// The libraries loaded by OsNetLoad, until OsNetUnload.
-static HMODULE g_wininet, g_dnsapi;
+// The outcome of the one load per process: null when the three functions are
+// in the table, else what could not be had.
+static INIT_ONCE g_netOnce = INIT_ONCE_STATIC_INIT;
+static const qchar* g_netMissing;
 
-// Finds name in the library (loading it from the system folder into *module
-// first when it is not loaded yet) and stores it in *slot. Null on success,
-// else the reason given.
+// Loads library from the system folder by its full path, which every Windows
+// version takes and which names no other folder; the libraries it depends on
+// are looked for in the system folder first (LOAD_WITH_ALTERED_SEARCH_PATH,
+// also known to every version), not in the host's. Null when it cannot.
+static HMODULE LoadSystemLibrary(const wchar_t* library) {
+  wchar_t path[MAX_PATH];
+  // The system's own call, not the table's: the tests of the real library
+  // point it at the folder of their stand-ins.
+  UINT n = GetSystemDirectoryW(path, MAX_PATH);
+  if (!n || n >= MAX_PATH) return nullptr;
+  QStrAppend(path, MAX_PATH, QT("\\"));
+  if (QStrAppend(path, MAX_PATH, library) != n + 1 + QStrLen(library)) return nullptr;  // cut short
+  return OsDnsWin.LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+// Finds name in module (null when the library could not be loaded) and
+// stores it in *slot. Null on success, else the reason given.
 template <typename F>
-static const qchar* Find(HMODULE* module, const wchar_t* library, F* slot, const char* name,
-                         const qchar* noLibrary, const qchar* noFunction) {
-  if (*slot) return nullptr;
-  if (!*module) *module = OsDnsWin.LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (!*module) return noLibrary;
-  FARPROC p = OsDnsWin.GetProcAddress(*module, name);
+static const qchar* Find(HMODULE module, F* slot, const char* name, const qchar* noLibrary,
+                         const qchar* noFunction) {
+  if (!module) return noLibrary;
+  FARPROC p = OsDnsWin.GetProcAddress(module, name);
   if (!p) return noFunction;
   *slot = reinterpret_cast<F>(reinterpret_cast<void (*)(void)>(p));
   return nullptr;
 }
 
-const qchar* OsNetLoad(void) {
-  const qchar* missing =
-      Find(&g_wininet, L"wininet.dll", &OsDnsWin.InternetGetConnectedState, "InternetGetConnectedState",
-           QT("wininet.dll cannot be loaded"), QT("wininet.dll has no InternetGetConnectedState"));
-  if (!missing)
-    missing = Find(&g_dnsapi, L"dnsapi.dll", &OsDnsWin.DnsQuery_W, "DnsQuery_W",
-                   QT("dnsapi.dll cannot be loaded"), QT("dnsapi.dll has no DnsQuery_W"));
-  if (!missing)
-    missing = Find(&g_dnsapi, L"dnsapi.dll", &OsDnsWin.DnsFree, "DnsFree", QT("dnsapi.dll cannot be loaded"),
-                   QT("dnsapi.dll has no DnsFree"));
-  return missing;
+// The one load: WinINet, then the DNS client, each loaded once and never
+// released (the libraries stay for the life of the process).
+static BOOL CALLBACK LoadNet(PINIT_ONCE, PVOID, PVOID*) {
+  g_netMissing = Find(LoadSystemLibrary(L"wininet.dll"), &OsDnsWin.InternetGetConnectedState,
+                      "InternetGetConnectedState", QT("wininet.dll cannot be loaded"),
+                      QT("wininet.dll has no InternetGetConnectedState"));
+  if (g_netMissing) return TRUE;
+  HMODULE dns = LoadSystemLibrary(L"dnsapi.dll");
+  g_netMissing = Find(dns, &OsDnsWin.DnsQuery_W, "DnsQuery_W", QT("dnsapi.dll cannot be loaded"),
+                      QT("dnsapi.dll has no DnsQuery_W"));
+  if (!g_netMissing)
+    g_netMissing = Find(dns, &OsDnsWin.DnsFree, "DnsFree", QT("dnsapi.dll cannot be loaded"),
+                        QT("dnsapi.dll has no DnsFree"));
+  return TRUE;
 }
 
-void OsNetUnload(void) {
-  HMODULE* loaded[] = {&g_dnsapi, &g_wininet};
-  for (HMODULE* m : loaded) {
-    if (*m) OsDnsWin.FreeLibrary(*m);
-    *m = nullptr;
-  }
+const qchar* OsNetLoad(void) {
+  InitOnceExecuteOnce(&g_netOnce, LoadNet, nullptr, nullptr);
+  return g_netMissing;
+}
+
+void OsNetForget(void) {
+  InitOnceInitialize(&g_netOnce);
+  g_netMissing = nullptr;
   OsDnsWin.InternetGetConnectedState = nullptr;
   OsDnsWin.DnsQuery_W = nullptr;
   OsDnsWin.DnsFree = nullptr;

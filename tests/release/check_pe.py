@@ -5,7 +5,9 @@ package, as Windows' binary checks look at them (docs/Security.md):
 - ASLR: a relocatable image (relocations kept, DYNAMIC_BASE), on x64 with
   HIGH_ENTROPY_VA; NX (NX_COMPAT);
 - stack cookies: the routine that reports a smashed stack is linked in and
-  called from many places (each protected function calls it);
+  called from many places (each protected function calls it); the failure
+  routines' check for fail-fast (IsProcessorFeaturePresent) and their
+  fallback (TerminateProcess) imported from KERNEL32;
 - x86: NO_SEH, no code that touches the SEH chain (fs:[0]) and no import
   of a frame-based handler;
 - no section both writable and executable, none shared and writable;
@@ -41,6 +43,8 @@ LOADED_ON_FIRST_USE = {"DNSAPI.DLL", "WININET.DLL"}
 # means the code registers SEH frames.
 SEH_HANDLERS = re.compile(rb"^(_except_handler\d|_except_handler4_common|__C_specific_handler|"
                           rb"__CxxFrameHandler\d?|_EH_prolog)$")
+# What the failure routines call, from KERNEL32.
+FAIL_FAST_CALLS = ("IsProcessorFeaturePresent", "TerminateProcess")
 # Fewer call sites of the report than this: most functions unprotected.
 MIN_PROTECTED = 10
 
@@ -77,8 +81,10 @@ def disassemble(machine, data):
 def stack_cookies(code):
     """(None, number of call sites) when the routine that ends the process on
     a smashed stack is called from at least MIN_PROTECTED places, else (what
-    is missing, 0). The routine is the one that raises the fail-fast
-    interrupt (int 0x29, as the system's compilers do on a smashed stack)."""
+    is missing, 0). The failure routines are the ones that raise the
+    fail-fast interrupt (int 0x29, as the system's compilers do on a smashed
+    stack): the stack cookies' report and the fortified calls' one; the
+    cookies' is the one called from most places."""
     calls = {}
     for address, text in code:
         m = re.match(r"call\s+(?:0x)?([0-9a-f]+)\b", text)
@@ -87,11 +93,11 @@ def stack_cookies(code):
     raises = [a for a, text in code if re.match(r"int\s+\$0x29\b", text)]
     if not raises:
         return "no stack-smashing report linked in (not built with -fstack-protector-strong?)", 0
-    # The report is the nearest call target at or before the interrupt.
-    starts = [t for t in calls if t <= raises[0]]
-    if not starts:
+    # Each raise belongs to the nearest call target at or before it.
+    routines = {max((t for t in calls if t <= r), default=None) for r in raises}
+    sites = max((len(calls[t]) for t in routines if t is not None), default=0)
+    if not sites:
         return "the stack-smashing report is never called", 0
-    sites = len(calls[max(starts)])
     if sites < MIN_PROTECTED:
         return f"the stack-smashing report is called from {sites} places only", 0
     return None, sites
@@ -190,6 +196,13 @@ def check(name, data, version):
         crypto = [i.name.decode() for i in e.imports if i.name and i.name.startswith(b"Crypt")]
         if crypto:
             failures.append(f"imports {', '.join(crypto)} from {dll} (the stack guard's start-up)")
+
+    # The failure routines raise the interrupt only where the system reports
+    # fail-fast, and end the process themselves elsewhere (before Windows 8).
+    kernel = {i.name.decode() for e in imports if e.dll.decode("ascii", "replace").upper() == "KERNEL32.DLL"
+              for i in e.imports if i.name}
+    failures += [f"does not import {f} (the failure routines' check of fail-fast and its fallback)"
+                 for f in FAIL_FAST_CALLS if f not in kernel]
 
     # Not shipped yet: reported only.
     if not hasattr(pe, "DIRECTORY_ENTRY_LOAD_CONFIG"):

@@ -28,3 +28,15 @@ add_test(NAME release_tlds_generated
                  -DCOMMITTED=${CMAKE_SOURCE_DIR}/tools/release/TLDs.txt -DOUT=${CMAKE_BINARY_DIR}/TLDs.check.txt
                  -P ${CMAKE_SOURCE_DIR}/tests/support/check_generated.cmake)
 set_tests_properties(release_tlds_generated PROPERTIES SKIP_REGULAR_EXPRESSION "skipped:")
+
+# An overrun in a program built like the plug-in (its flags, its stack guard
+# and failure routines, libssp for the fortified calls' checks) ends the
+# process with STATUS_STACK_BUFFER_OVERRUN and nothing more: a smashed cookie,
+# a fortified memcpy, and a smashed cookie where the system has no fail-fast.
+add_executable(release_failfast ${CMAKE_CURRENT_LIST_DIR}/failfast.cpp
+               ${CMAKE_SOURCE_DIR}/src/platform/stackguard_win.cpp)
+target_include_directories(release_failfast PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(release_failfast PRIVATE ${QUORVEL_WARNINGS} -fno-exceptions ${QUORVEL_HARDENING})
+target_link_options(release_failfast PRIVATE ${QUORVEL_STATIC_LINK} -fstack-protector-strong)
+add_test(NAME release_failfast COMMAND release_failfast WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set_tests_properties(release_failfast PROPERTIES FIXTURES_REQUIRED wine)

@@ -37,6 +37,37 @@ std::wstring ProgramFolder() {
   return s.substr(0, s.find_last_of(L"\\/") + 1);
 }
 
+// GetSystemDirectoryW as it answers for this program's folder.
+static UINT WINAPI ProgramFolderAsSystem(LPWSTR buffer, UINT size) {
+  std::wstring folder = ProgramFolder();
+  folder.pop_back();
+  if (size <= folder.size()) return (UINT)folder.size() + 1;
+  lstrcpynW(buffer, folder.c_str(), (int)size);
+  return (UINT)folder.size();
+}
+
+bool UseProgramFolderAsSystemFolder(HMODULE module) {
+  auto* base = reinterpret_cast<BYTE*>(module);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); dir.Size && d->Name; d++) {
+    if (lstrcmpiA(reinterpret_cast<char*>(base + d->Name), "KERNEL32.dll") != 0) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+    for (; names->u1.AddressOfData; names++, slots++) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (lstrcmpA(reinterpret_cast<char*>(byName->Name), "GetSystemDirectoryW") != 0) continue;
+      DWORD old;
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(&ProgramFolderAsSystem);
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+      return true;
+    }
+  }
+  return false;
+}
+
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cannot write, error " << GetLastError();

@@ -34,6 +34,13 @@ void UnloadPluginExports(PluginExports* p);
 
 // The folder of the running test program, with a trailing backslash.
 std::wstring ProgramFolder();
+
+// Points module's import of GetSystemDirectoryW at a stand-in that names this
+// program's folder, so that the MX rule of the plug-in (or of the core linked
+// into the program) loads the stand-in DNS client and WinINet beside the
+// program, which the program has loaded already, in place of the system's.
+// False when module does not import it from KERNEL32.
+bool UseProgramFolderAsSystemFolder(HMODULE module);
 // Writes bytes to path, replacing the file (a test failure when it cannot).
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 

@@ -1,7 +1,9 @@
 // The MX rule: the plug-in in this test's own folder, beside stand-ins for
 // dnsapi.dll and wininet.dll (chosen with WINEDLLOVERRIDES=dnsapi,wininet=n),
-// so that every kind of DNS answer can be produced and every query seen.
+// which the rule takes for the system's (UseProgramFolderAsSystemFolder), so
+// that every kind of DNS answer can be produced and every query seen.
 #include <string>
+#include <vector>
 
 #include "platform/os_dns.h"
 #include "platform/os_dns_win.h"
@@ -26,6 +28,7 @@ class MxTest : public PluginTest {
  protected:
   void SetUp() override {
     PluginTest::SetUp();
+    ASSERT_TRUE(UseProgramFolderAsSystemFolder(plugin_.Module));
     StubDnsReset();
     StubNetSetConnected(TRUE);
     ASSERT_EQ(Command(L"/M:Y /Z"), 0);
@@ -246,6 +249,7 @@ TEST_F(MxTest, DebugTrace) {
 // GetMXRecord itself, from the core linked into this program, for the results
 // that the validator folds into 1052.
 TEST(GetMXRecordTest, Results) {
+  ASSERT_TRUE(UseProgramFolderAsSystemFolder(GetModuleHandleW(nullptr)));
   StubDnsReset();
   StubNetSetConnected(TRUE);
   PluginSettings.DebugMode = 0;
@@ -274,19 +278,27 @@ TEST(GetMXRecordTest, Results) {
   StubNetSetConnected(TRUE);
 }
 
-// Without WinINet or the DNS client, or without one of their functions, the
-// check is skipped with a trace line that says why; a later call that can
-// load them checks again.
+// The loads the MX rule asks for: each name with the flags it came with.
+std::vector<std::wstring> g_loads;
 const wchar_t* g_unloadable;
-HMODULE WINAPI LoadExceptUnloadable(LPCWSTR name, HANDLE file, DWORD flags) {
-  return lstrcmpiW(name, g_unloadable) == 0 ? nullptr : OsDnsWinDefaults.LoadLibraryExW(name, file, flags);
+HMODULE WINAPI RecordLoad(LPCWSTR name, HANDLE file, DWORD flags) {
+  g_loads.push_back(std::wstring(name) + L" " + std::to_wstring(flags));
+  std::wstring base = name;
+  base = base.substr(base.find_last_of(L'\\') + 1);
+  return g_unloadable && base == g_unloadable ? nullptr : OsDnsWinDefaults.LoadLibraryExW(name, file, flags);
 }
 FARPROC WINAPI NoDnsFree(HMODULE module, LPCSTR name) {
   return lstrcmpA(name, "DnsFree") == 0 ? nullptr : OsDnsWinDefaults.GetProcAddress(module, name);
 }
 
-TEST(GetMXRecordTest, SkippedWithoutTheSystemResolver) {
+// Without WinINet or the DNS client, or without one of their functions, the
+// check is skipped with a trace line that says why, at every address, and
+// the load is not tried again. Each library is asked for once, by its full
+// path in the system folder (here the stand-ins' folder).
+TEST(GetMXRecordTest, LoadedOnceByFullPath) {
+  ASSERT_TRUE(UseProgramFolderAsSystemFolder(GetModuleHandleW(nullptr)));
   const OsDnsWinCalls saved = OsDnsWin;
+  std::wstring folder = ProgramFolder();
   StubDnsReset();
   StubNetSetConnected(TRUE);
   PluginSettings.DebugMode = 1;
@@ -294,29 +306,70 @@ TEST(GetMXRecordTest, SkippedWithoutTheSystemResolver) {
     const wchar_t* unloadable;
     bool noDnsFree;
     const wchar_t* why;
+    size_t loads;
   } cases[] = {
-      {L"wininet.dll", false, L"wininet.dll cannot be loaded"},
-      {L"dnsapi.dll", false, L"dnsapi.dll cannot be loaded"},
-      {L"none", true, L"dnsapi.dll has no DnsFree"},
+      {L"wininet.dll", false, L"wininet.dll cannot be loaded", 1},
+      {L"dnsapi.dll", false, L"dnsapi.dll cannot be loaded", 2},
+      {nullptr, true, L"dnsapi.dll has no DnsFree", 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
-    OsNetUnload();  // as when the plug-in is unloaded: nothing loaded
     OsDnsWin = OsDnsWinDefaults;
+    OsNetForget();
+    g_loads.clear();
     g_unloadable = c.unloadable;
-    OsDnsWin.LoadLibraryExW = LoadExceptUnloadable;
+    OsDnsWin.LoadLibraryExW = RecordLoad;
     if (c.noDnsFree) OsDnsWin.GetProcAddress = NoDnsFree;
-    OutputCapture capture;
-    EXPECT_EQ(GetMXRecord(L"missing.com"), 0);
-    EXPECT_EQ(MxTrace(capture.Out()), L"   * GetMXRecord( missing.com )\r\n"
-                                      L"   * CheckForDottedQuad( 'missing.com' )\r\n"
-                                      L"   * MX check skipped: " + std::wstring(c.why) + L"\r\n");
+    for (const wchar_t* domain : {L"missing.com", L"other.com"}) {
+      OutputCapture capture;
+      EXPECT_EQ(GetMXRecord(domain), 0);
+      EXPECT_EQ(MxTrace(capture.Out()), L"   * GetMXRecord( " + std::wstring(domain) + L" )\r\n" +
+                                            L"   * CheckForDottedQuad( '" + domain + L"' )\r\n" +
+                                            L"   * MX check skipped: " + c.why + L"\r\n");
+    }
+    std::vector<std::wstring> expected = {folder + L"wininet.dll 8", folder + L"dnsapi.dll 8"};
+    expected.resize(c.loads);
+    EXPECT_EQ(g_loads, expected);
   }
   EXPECT_EQ(StubDnsQueries()->Count, 0);
+  g_unloadable = nullptr;
   OsDnsWin = OsDnsWinDefaults;
+  OsNetForget();
   EXPECT_EQ(GetMXRecord(L"missing.com"), -3);
   OsDnsWin = saved;
   PluginSettings.DebugMode = 0;
+}
+
+// Threads that reach the MX rule at once load each library once between
+// them, and all of them find the functions.
+LONG g_slowLoads;
+HMODULE WINAPI SlowLoad(LPCWSTR name, HANDLE file, DWORD flags) {
+  InterlockedIncrement(&g_slowLoads);
+  Sleep(50);
+  return OsDnsWinDefaults.LoadLibraryExW(name, file, flags);
+}
+DWORD WINAPI LoadFromThread(LPVOID result) {
+  *static_cast<const qchar**>(result) = OsNetLoad();
+  return 0;
+}
+
+TEST(GetMXRecordTest, ThreadsLoadOnce) {
+  ASSERT_TRUE(UseProgramFolderAsSystemFolder(GetModuleHandleW(nullptr)));
+  const OsDnsWinCalls saved = OsDnsWin;
+  OsDnsWin = OsDnsWinDefaults;
+  OsNetForget();
+  g_slowLoads = 0;
+  OsDnsWin.LoadLibraryExW = SlowLoad;
+  const qchar* results[4] = {L"x", L"x", L"x", L"x"};
+  HANDLE threads[4];
+  for (int i = 0; i < 4; i++) threads[i] = CreateThread(nullptr, 0, LoadFromThread, &results[i], 0, nullptr);
+  WaitForMultipleObjects(4, threads, TRUE, INFINITE);
+  for (int i = 0; i < 4; i++) {
+    CloseHandle(threads[i]);
+    EXPECT_EQ(results[i], nullptr) << "thread " << i;
+  }
+  EXPECT_EQ(g_slowLoads, 2);  // wininet.dll and dnsapi.dll
+  OsDnsWin = saved;
 }
 
 }  // namespace

@@ -39,6 +39,11 @@ TEST_F(ResolverTest, CheckMX) {
   GetModuleFileNameW(dns, path, MAX_PATH);
   EXPECT_EQ(std::wstring(path).find(ProgramFolder()), std::wstring::npos) << path;
   EXPECT_EQ(GetProcAddress(dns, "StubDnsReset"), nullptr) << "the decoy was loaded";
+
+  // Unloading the plug-in leaves the libraries it loaded in the process.
+  UnloadPluginExports(&plugin_);
+  EXPECT_EQ(GetModuleHandleW(L"dnsapi.dll"), dns);
+  EXPECT_NE(GetModuleHandleW(L"wininet.dll"), nullptr);
 }
 
 }  // namespace

@@ -31,12 +31,12 @@
 #include <vector>
 
 #include "corpus.h"
+#include "support/plugin_fixture.h"
 #include "takecmd.h"
 #include "common/version.h"
 
 namespace {
 
-const wchar_t kSettingsKey[] = L"Software\\TavoPlugins\\Quorvel";
 const size_t kHostBufferUnits = 8192;
 const size_t kWarmUpCount = 10000;
 
@@ -145,9 +145,10 @@ int main() {
     Fail("cannot copy the list file", opt.Tlds);
 
   if (opt.Mode == L"mx") {
-    // The plug-in loads the DNS client and WinINet from the system folder on
-    // first use, and takes the modules of those names that are loaded
-    // already: the stand-ins of this folder, loaded here first.
+    // The plug-in loads the DNS client and WinINet by their full paths in
+    // the system folder on first use; below, its system folder is pointed at
+    // this folder, so it takes the stand-ins of this folder, loaded here
+    // first.
     HMODULE dns = nullptr;
     for (const wchar_t* stub : {L"dnsapi.dll", L"wininet.dll"}) {
       wchar_t path[MAX_PATH] = L"";
@@ -169,6 +170,8 @@ int main() {
   HostCaptureStart();  // the load message and the settings list stay quiet
   HMODULE plugin = LoadLibraryW(dllPath.c_str());
   if (!plugin) Fail("cannot load", dllPath);
+  if (opt.Mode == L"mx" && !UseProgramFolderAsSystemFolder(plugin))
+    Fail("the plug-in does not import GetSystemDirectoryW:", dllPath);
   auto info = reinterpret_cast<InfoFunction>(reinterpret_cast<void*>(GetProcAddress(plugin, "GetPluginInfo")));
   auto init = reinterpret_cast<InitFunction>(reinterpret_cast<void*>(GetProcAddress(plugin, "InitializePlugin")));
   auto command = reinterpret_cast<TextFunction>(reinterpret_cast<void*>(GetProcAddress(plugin, "quorvel")));

@@ -8,15 +8,30 @@
 #                                         the signed one, byte for byte:
 #     osslsigncode attach-signature -sigin SIG -in Quorvel-x86.dll -out OUT
 # The signing time is the date of the package's entries, not the clock, so
-# the same key signs the same package into the same files; no time-stamp
-# server is asked. The unsigned package is left as it is.
-# usage: sign.sh KEY CERT [ZIP]
+# without --timestamp the same key signs the same package into the same
+# files. With --timestamp, each signature is also counter-signed by the
+# RFC 3161 time-stamp authority at URL (osslsigncode's -ts), so that Windows
+# keeps it valid after the certificate expires; the counter-signature holds
+# the authority's time, so the files differ from signing to signing. The
+# unsigned package is left as it is. An entry whose name holds a slash, a
+# backslash, "..", or a blank is refused, before anything is written.
+# usage: sign.sh [--timestamp URL] KEY CERT [ZIP]
+#   URL   the time-stamp authority (RFC 3161, over HTTP or HTTPS);
 #   KEY   the private key (PEM), CERT its certificate and chain (PEM);
 #   ZIP   the package, by default build/quorvel-VERSION.zip (or in $QUORVEL_BUILD)
 set -e
-if [ $# -lt 2 ] || [ $# -gt 3 ]; then
-  echo "usage: sign.sh KEY CERT [ZIP]" >&2
+usage() {
+  echo "usage: sign.sh [--timestamp URL] KEY CERT [ZIP]" >&2
   exit 2
+}
+timestamp=""
+if [ "$1" = --timestamp ]; then
+  [ -n "$2" ] || usage
+  timestamp=$2
+  shift 2
+fi
+if [ $# -lt 2 ] || [ $# -gt 3 ]; then
+  usage
 fi
 key=$1 cert=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -33,11 +48,17 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/unsigned" "$work/signed"
 # The entries in their order, unpacked, and the date they carry (as seconds
-# since 1970, read as UTC).
+# since 1970, read as UTC). Every name is a plain file name: one that could
+# reach outside the folder or split the list below stops the script first.
 "$python" - "$zip" "$work/unsigned" >"$work/entries" <<'EOF'
 import calendar, os, sys, zipfile
 with zipfile.ZipFile(sys.argv[1]) as z:
-    for info in z.infolist():
+    infos = z.infolist()
+    for info in infos:
+        name = info.filename
+        if not name or "/" in name or "\\" in name or ".." in name or any(c.isspace() for c in name):
+            sys.exit(f"sign.sh: refused entry {name!r} of {sys.argv[1]}: not a plain file name")
+    for info in infos:
         with open(os.path.join(sys.argv[2], info.filename), "wb") as f:
             f.write(z.read(info))
         print(calendar.timegm(info.date_time + (0, 0, 0)), info.filename)
@@ -45,13 +66,16 @@ EOF
 time=$(awk '$2 ~ /\.dll$/ {print $1; exit}' "$work/entries")
 
 files=""
-# The package's entry names hold no blanks.
+# The entry names hold no blanks (checked above).
 # shellcheck disable=SC2013
 for name in $(awk '{print $2}' "$work/entries"); do
   case $name in
     SHA256SUMS) continue ;;
     *.dll)
-      osslsigncode sign -certs "$cert" -key "$key" -h sha256 -time "$time" \
+      # The package's date as the signing time, or the authority's time stamp
+      # (the arguments are free by now).
+      if [ -n "$timestamp" ]; then set -- -ts "$timestamp"; else set -- -time "$time"; fi
+      osslsigncode sign -certs "$cert" -key "$key" -h sha256 "$@" \
         -in "$work/unsigned/$name" -out "$work/signed/$name" >"$work/log" 2>&1 ||
         { cat "$work/log" >&2; exit 1; }
       rm -f "$base-$name.sig"

@@ -709,6 +709,11 @@ int main() {
   PluginExports plugin;
   HostCaptureStart();
   if (!LoadPluginExports(&plugin, (folder + PLUGIN_FILE_NAME).c_str())) return 2;
+  // The MX rule loads the stand-ins of this folder, as the system's.
+  if (!UseProgramFolderAsSystemFolder(plugin.Module)) {
+    fprintf(stderr, "soak: the plug-in does not import GetSystemDirectoryW\n");
+    return 2;
+  }
   plugin.GetPluginInfo();
   if (plugin.InitializePlugin() != 0) {
     fprintf(stderr, "soak: InitializePlugin failed\n");

@@ -162,7 +162,6 @@ void OsMessageBox(const qchar* text, const qchar* caption) {
 }
 
 const qchar* OsNetLoad(void) { return Fake.NetMissing.empty() ? nullptr : Fake.NetMissing.c_str(); }
-void OsNetUnload(void) {}
 int OsNetConnected(void) { return Fake.NetConnected; }
 
 QHandle OsDnsQueryMX(const qchar* name, long* status) {
