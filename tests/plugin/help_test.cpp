@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/help_text.h"
+#include "support/options.h"
 #include "support/plugin_fixture.h"
 
 namespace {

@@ -282,8 +282,7 @@ void SetSaved(SavedState state, Rng& rng) {
   ClearSavedSettings();
   if (state == SAVED_NONE) return;
   HKEY root = state == SAVED_USER ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-  for (const FlagRow& f : FlagRows)
-    if (f.LoadPlace >= 0) WriteSavedDword(root, f.Name, (DWORD)rng.Below(2));
+  for (Flag::Index i : Flag::LoadOrder) WriteSavedDword(root, FlagRows[i].Name, (DWORD)rng.Below(2));
 }
 
 const WORD kMX = 15;
