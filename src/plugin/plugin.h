@@ -1,4 +1,5 @@
-// The plug-in frame: module handle, information record and error prefix.
+// The plug-in frame: the information record and the bodies of GetPluginInfo
+// and InitializePlugin (the module handle and error prefix: platform/host.h).
 #pragma once
 
 #include "common/qchar.h"
