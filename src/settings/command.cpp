@@ -56,8 +56,7 @@ static constexpr bool IsWholeSwitchOrder(size_t flagSwitches = 0) {
   for (const FlagRow& f : FlagRows) flagSwitches += f.Switch != 0;
   return QCOUNT(SwitchOrder) == QCOUNT(OwnSwitches) + flagSwitches;
 }
-static_assert(IsWholeSwitchOrder(),
-              "SwitchOrder: each of /? /?? /D /R /S /Z once, and no switch that is neither own nor a flag's");
+static_assert(IsWholeSwitchOrder(), "SwitchOrder: each of /? /?? /D /R /S /Z once, each flag's switch once, no other");
 
 // "Yes" for a nonzero flag, "No" for zero.
 static const qchar* YesNo(int32_t flag) { return flag ? QT("Yes") : QT("No"); }

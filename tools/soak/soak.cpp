@@ -554,7 +554,7 @@ bool IsResultCode(const std::wstring& text) {
   if (text == L"0") return true;
   int code = _wtoi(text.c_str());
   return std::to_wstring(code) == text &&
-         (code == QV_EMPTY || code == QV_TOO_LONG || (code >= QV_LOCAL_EMPTY && code <= QV_BAD_QUOTE));
+         (code == QV_EMPTY || code == QV_TOO_LONG || (code >= QV_FIRST_RULE && code <= QV_LAST_RULE));
 }
 
 void Soak::Address(const std::wstring& address, bool known, unsigned combo) {
