@@ -1,5 +1,4 @@
-// The plug-in frame: the information record and the bodies of GetPluginInfo
-// and InitializePlugin (the module handle and error prefix: platform/host.h).
+// The plug-in frame: the information record, the bodies of two exports.
 #pragma once
 
 #include "common/qchar.h"

@@ -48,8 +48,7 @@ static constexpr const FlagRow* FlagSwitchNamed(const qchar* name) {
   return nullptr;
 }
 
-// True when SwitchOrder names each own switch once, and besides only the
-// flags' switches (settings.h checks that each of those stands there once).
+// True when SwitchOrder holds each own switch once and the flags' besides.
 static constexpr bool IsWholeSwitchOrder(size_t flagSwitches = 0) {
   for (const qchar* own : OwnSwitches)
     if (SwitchTimes(own) != 1) return false;
@@ -81,9 +80,8 @@ static void ListSettings(void) {
   Printf(QT("%s v%u.%u.%u options:\r\n\r\n"), PLUGIN_NAME, (unsigned)PLUGIN_MAJOR,
          (unsigned)PLUGIN_MINOR, (unsigned)PLUGIN_BUILD);
   for (Flag::Index i : Flag::ListOrder) {
-    const FlagRow& f = FlagRows[i];
-    const int32_t flag = PluginSettings.*f.Field;
-    if (!f.ListedWhileOn || flag) Printf(f.ListLine, YesNo(flag));
+    const int32_t flag = PluginSettings.*FlagRows[i].Field;
+    if (!FlagRows[i].ListedWhileOn || flag) Printf(FlagRows[i].ListLine, YesNo(flag));
   }
   CrLf();
 }

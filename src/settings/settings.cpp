@@ -12,10 +12,9 @@ int LoadSettings(QHandle root) {
   if (OsRegOpenRead(root, SettingsKeyPath, &key) != 0) return 1;
   int result = 2;
   for (Flag::Index i : Flag::LoadOrder) {
-    const FlagRow& f = FlagRows[i];
     uint32_t data = 0, size = 4, type = 0;
-    if (OsRegQuery(key, f.Name, &type, &data, &size) == 0 && type == OS_REG_DWORD && size == 4) {
-      PluginSettings.*f.Field = data != 0;
+    if (OsRegQuery(key, FlagRows[i].Name, &type, &data, &size) == 0 && type == OS_REG_DWORD && size == 4) {
+      PluginSettings.*FlagRows[i].Field = data != 0;
       result = 0;
     }
   }
@@ -32,8 +31,8 @@ int SaveSettings(void) {
   }
   // Only the failure of the first value written is reported.
   for (const Flag::Index& i : Flag::SaveOrder) {
-    const FlagRow& f = FlagRows[i];
-    if (OsRegSetDword(key, f.Name, PluginSettings.*f.Field != 0) != 0 && &i == Flag::SaveOrder) {
+    if (OsRegSetDword(key, FlagRows[i].Name, PluginSettings.*FlagRows[i].Field != 0) != 0 &&
+        &i == Flag::SaveOrder) {
       ReportErrorPrefix();
       Qprintf(OsStdErrorHandle(), QT("Error writing to registry\r\n"));
       OsRegClose(key);

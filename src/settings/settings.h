@@ -64,8 +64,7 @@ inline constexpr FlagRow FlagRows[] = {
 };
 static_assert(QCOUNT(FlagRows) * sizeof(int32_t) == sizeof(PluginSettingsRecord), "one row per field");
 
-// Each flag by its name (Flag::CheckMX is the index of CheckMX's row), and
-// the orders as lists of the flags' names.
+// Each flag by its name (Flag::CheckMX: CheckMX's row), and the orders.
 #define FLAG_INDEX(field, ...) field,
 namespace Flag {
 enum Index { PLUGIN_FLAGS(FLAG_INDEX) };
@@ -75,8 +74,7 @@ inline constexpr Index LoadOrder[] = {
     TwoLetterTLDs,  StripAngleBrackets, StrictCharList,  AllowDottedQuadDomain, AllowNonAscii,     AllowLocalhost,
     CheckMX,        AllowNoReply,       AllowPostmaster, CheckTopLevelDomain,   AllowEscapedChars, AllowQuotedStrings};
 
-// The saved flags in the order in which SaveSettings writes them; only the
-// failure of the first one is reported.
+// The same flags in the order in which SaveSettings writes them.
 inline constexpr Index SaveOrder[] = {
     StripAngleBrackets, TwoLetterTLDs, StrictCharList,  AllowDottedQuadDomain, AllowNonAscii,     AllowLocalhost,
     CheckMX,            AllowNoReply,  AllowPostmaster, CheckTopLevelDomain,   AllowEscapedChars, AllowQuotedStrings};
@@ -88,14 +86,12 @@ inline constexpr Index ListOrder[] = {
 }  // namespace Flag
 #undef FLAG_INDEX
 
-// The command's switches, in the order in which it tests each token against
-// them; the first that matches decides. A flag's value switch ("/" and its
-// letter) matches a token's first two characters; the command's own switches
-// (command.cpp) match whole tokens.
+// The command's switches in the order in which it tests a token against them
+// (the first that matches decides): a flag's ("/" and its letter) matches the
+// token's first two characters, one of the command's own its whole.
 inline constexpr const qchar* SwitchOrder[] = {
     QT("/?"), QT("/??"), QT("/$"), QT("/2"), QT("/B"), QT("/C"), QT("/D"), QT("/E"), QT("/H"), QT("/I"),
-    QT("/L"), QT("/M"), QT("/N"), QT("/P"), QT("/Q"), QT("/R"), QT("/S"), QT("/T"), QT("/Z"),
-};
+    QT("/L"), QT("/M"), QT("/N"), QT("/P"), QT("/Q"), QT("/R"), QT("/S"), QT("/T"), QT("/Z")};
 
 // How often order names the flag; how often SwitchOrder names the switch.
 template <size_t N>
@@ -112,16 +108,13 @@ constexpr int SwitchTimes(const qchar* name, int n = 0) {
   return n;
 }
 
-// Each flag stands once in the load and the save order or in neither, once in
-// the switches where it has one and once in the list where it has a label.
+// Each flag once in both saved orders or neither, in the others where it has a switch or label.
 #define FLAG_CHECK(field, value, letter, whileOn, label)                                              \
   static_assert(Times(Flag::LoadOrder, Flag::field) == Times(Flag::SaveOrder, Flag::field) &&        \
                     Times(Flag::LoadOrder, Flag::field) <= 1,                                         \
                 #field ": once in LoadOrder and SaveOrder, or in neither");                           \
-  static_assert(sizeof(letter) == 1 || SwitchTimes(QT("/" letter)) == 1,                              \
-                #field ": its switch stands once in SwitchOrder");                                    \
-  static_assert(Times(Flag::ListOrder, Flag::field) == (sizeof(label) > 1),                           \
-                #field ": once in ListOrder where it has a label, else never");
+  static_assert(sizeof(letter) == 1 || SwitchTimes(QT("/" letter)) == 1, #field ": once in SwitchOrder"); \
+  static_assert(Times(Flag::ListOrder, Flag::field) == (sizeof(label) > 1), #field ": once in ListOrder");
 PLUGIN_FLAGS(FLAG_CHECK)
 #undef FLAG_CHECK
 

@@ -116,13 +116,12 @@ static inline int IsWhiteSpace(int32_t c) {
   return QIsSpace((unsigned)c);
 }
 
-int ReadTextLine(TextSource* source, qchar* line) {
-  if (!source || !line) return -1;
-  if (!source->Data) {
+int ReadTextLine(TextSource* s, qchar* line) {
+  if (!s || !line) return -1;
+  if (!s->Data) {
     line[0] = 0;
     return -1;
   }
-  TextSource* s = source;
   int hasContent = 0;
   uint32_t stored;
   int32_t c;

@@ -9,9 +9,8 @@ struct TextSource;
 
 // Looks label up in source from its Position on: 1 found, 0 not found, as
 // FindEntryInLines (tldfile.h) would answer; -1 when the units cannot settle
-// it (an encoding or label they cannot show, or a text that may hide an entry
-// from them). Reads the lines the units cannot judge into line
-// (TEXT_LINE_LEN units). Position stays.
+// it (an encoding or label they cannot show, a text that may hide an entry
+// from them). Reads lines they cannot judge into line (TEXT_LINE_LEN units).
 int FindEntryFast(const TextSource* source, const qchar* label, qchar* line);
 
 // The size in bytes of the units in which the open source's encoding reads

@@ -24,7 +24,6 @@ struct TextSource;
 int FindEntryInSource(TextSource* source, const qchar* label);
 
 // The plain lookup: reads the lines of source from its Position while it
-// stands at or before until, and returns 1 at the first whose entry equals
-// label ignoring the case of A-Z, else 0. line holds TEXT_LINE_LEN units.
-// With trace, writes each comparison first.
+// stands at or before until; 1 at the first whose entry equals label (A-Z in
+// either case), else 0. line holds TEXT_LINE_LEN units; trace writes each.
 int FindEntryInLines(TextSource* source, const qchar* label, uint32_t until, qchar* line, int trace);

@@ -23,8 +23,7 @@ enum {
   QV_NO_MX = 1052,
   QV_BAD_DOMAIN_CHAR = 1053,
   QV_BAD_QUOTE = 1054,
-  // The codes of the rules of the local part and the domain, one for each,
-  // run from QV_FIRST_RULE to QV_LAST_RULE without a gap.
+  // The rules' codes, one each, run from QV_FIRST_RULE to QV_LAST_RULE.
   QV_FIRST_RULE = QV_LOCAL_EMPTY,
   QV_LAST_RULE = QV_BAD_QUOTE,
 };

@@ -24,8 +24,7 @@ inline const PinnedFlag kFlags[] = {
     {QT("AllowNonAscii"), 0, 'H'},         {QT("AllowDottedQuadDomain"), 0, 'I'},
     {QT("AllowLocalhost"), 0, 'L'},        {QT("CheckMX"), 0, 'M'},
     {QT("AllowNoReply"), 0, 'N'},          {QT("AllowPostmaster"), 0, 'P'},
-    {QT("AllowQuotedStrings"), 0, 'Q'},    {QT("DebugMode"), 0, '$'},
-};
+    {QT("AllowQuotedStrings"), 0, 'Q'},    {QT("DebugMode"), 0, '$'}};
 constexpr size_t kFlagCount = sizeof kFlags / sizeof kFlags[0];
 
 // The saved values in the order in which they are read; they are written in
@@ -33,13 +32,11 @@ constexpr size_t kFlagCount = sizeof kFlags / sizeof kFlags[0];
 inline const qchar* const kLoadOrder[] = {
     QT("TwoLetterTLDs"),   QT("StripAngleBrackets"),  QT("StrictCharList"),    QT("AllowDottedQuadDomain"),
     QT("AllowNonAscii"),   QT("AllowLocalhost"),      QT("CheckMX"),           QT("AllowNoReply"),
-    QT("AllowPostmaster"), QT("CheckTopLevelDomain"), QT("AllowEscapedChars"), QT("AllowQuotedStrings"),
-};
+    QT("AllowPostmaster"), QT("CheckTopLevelDomain"), QT("AllowEscapedChars"), QT("AllowQuotedStrings")};
 inline const qchar* const kSaveOrder[] = {
     QT("StripAngleBrackets"), QT("TwoLetterTLDs"),    QT("StrictCharList"),    QT("AllowDottedQuadDomain"),
     QT("AllowNonAscii"),      QT("AllowLocalhost"),   QT("CheckMX"),           QT("AllowNoReply"),
-    QT("AllowPostmaster"), QT("CheckTopLevelDomain"), QT("AllowEscapedChars"), QT("AllowQuotedStrings"),
-};
+    QT("AllowPostmaster"), QT("CheckTopLevelDomain"), QT("AllowEscapedChars"), QT("AllowQuotedStrings")};
 constexpr size_t kSavedCount = sizeof kLoadOrder / sizeof kLoadOrder[0];
 
 // The lines of the settings list in their order: the flag and the line up to
@@ -58,8 +55,7 @@ inline const struct {
     {QT("AllowNoReply"), QT("Allow noreply           /N:")},
     {QT("AllowPostmaster"), QT("Allow postmaster        /P:")},
     {QT("CheckTopLevelDomain"), QT("Check top-level domain  /T:")},
-    {QT("DebugMode"), QT("Debug mode              /$:")},
-};
+    {QT("DebugMode"), QT("Debug mode              /$:")}};
 
 // The place of the flag name in kFlags (the record's order), -1 for none.
 inline int FlagIndex(const QString& name) {
@@ -68,8 +64,7 @@ inline int FlagIndex(const QString& name) {
   return -1;
 }
 
-// The settings list as the command writes it for the flags' values (in the
-// record's order).
+// The settings list as the command writes it for the flags (record's order).
 inline QString SettingsList(const int32_t* flags) {
   QString list = QT("Quorvel v0.36.0 options:\r\n\r\n");
   for (const auto& l : kListLines) {
