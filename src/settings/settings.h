@@ -81,7 +81,7 @@ inline constexpr Index SaveOrder[] = {
 
 // The flags with a label, in the order of their lines in the settings list.
 inline constexpr Index ListOrder[] = {
-    TwoLetterTLDs, StripAngleBrackets, StrictCharList, AllowNonAscii,   AllowDottedQuadDomain, AllowLocalhost,
+    TwoLetterTLDs, StripAngleBrackets, StrictCharList,  AllowNonAscii,       AllowDottedQuadDomain, AllowLocalhost,
     CheckMX,       AllowNoReply,       AllowPostmaster, CheckTopLevelDomain, DebugMode};
 }  // namespace Flag
 #undef FLAG_INDEX
