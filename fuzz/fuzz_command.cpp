@@ -3,7 +3,7 @@
 // registry calls.
 //
 // Input: 2 bytes of flags, 1 byte that arranges the registry, 2 + 2 bytes
-// of saved values (which of the twelve exist, and their values) per root,
+// of saved values (which of the saved values exist, and their values) per root,
 // then the line (one unit per byte or UTF-16LE, by bit 7 of the registry
 // byte).
 //
@@ -25,27 +25,27 @@
 #include "settings/command.h"
 #include "settings/settings.h"
 #include "settings/tokenizer.h"
+#include "support/options.h"
 
 namespace {
 
-// The value switches by their second character.
-int32_t PluginSettingsRecord::*ValueSwitch(qchar c) {
-  switch (c) {
-    case '$': return &PluginSettingsRecord::DebugMode;
-    case '2': return &PluginSettingsRecord::TwoLetterTLDs;
-    case 'B': return &PluginSettingsRecord::StripAngleBrackets;
-    case 'C': return &PluginSettingsRecord::StrictCharList;
-    case 'E': return &PluginSettingsRecord::AllowEscapedChars;
-    case 'H': return &PluginSettingsRecord::AllowNonAscii;
-    case 'I': return &PluginSettingsRecord::AllowDottedQuadDomain;
-    case 'L': return &PluginSettingsRecord::AllowLocalhost;
-    case 'M': return &PluginSettingsRecord::CheckMX;
-    case 'N': return &PluginSettingsRecord::AllowNoReply;
-    case 'P': return &PluginSettingsRecord::AllowPostmaster;
-    case 'Q': return &PluginSettingsRecord::AllowQuotedStrings;
-    case 'T': return &PluginSettingsRecord::CheckTopLevelDomain;
-  }
-  return nullptr;
+static_assert(sizeof(PluginSettingsRecord) == kFlagCount * sizeof(int32_t), "one field per pinned flag");
+
+// The flags of a record, in the record's order.
+struct Flags {
+  int32_t Of[kFlagCount];
+};
+Flags FlagsOf(const PluginSettingsRecord& record) {
+  Flags f;
+  memcpy(f.Of, &record, sizeof f.Of);
+  return f;
+}
+
+// The place in kFlags of the flag whose switch letter is c, -1 for none.
+int ValueSwitch(qchar c) {
+  for (size_t i = 0; i < kFlagCount; ++i)
+    if (kFlags[i].Letter && kFlags[i].Letter == c) return (int)i;
+  return -1;
 }
 
 void ArrangeRegistry(uint8_t world, FuzzInput* in) {
@@ -53,10 +53,10 @@ void ArrangeRegistry(uint8_t world, FuzzInput* in) {
     uint16_t present = in->U16(), values = in->U16();
     if (!(world & (1 << r))) continue;
     auto& key = Fake.Registry[FakeKeyName(r ? OS_HKEY_LOCAL_MACHINE : OS_HKEY_CURRENT_USER, SettingsKeyPath)];
-    for (int i = 0; i < 12; ++i) {
+    for (size_t i = 0; i < kSavedCount && i < 12; ++i) {
       if (!(present & (1 << i))) continue;
       uint32_t v = (values >> i) & 1 ? 1 + (values >> 12) : 0;  // any nonzero value is on
-      FakeRegValue& value = key[FlagAt(&FlagRow::LoadPlace, i)->Name];
+      FakeRegValue& value = key[kLoadOrder[i]];
       value.Type = (present >> 12) == (unsigned)i ? 3 : OS_REG_DWORD;  // one value of the wrong type
       value.Data.assign((uint8_t*)&v, (uint8_t*)&v + ((present >> 12) == (unsigned)i + 1 ? 2 : 4));  // or size
     }
@@ -68,19 +68,18 @@ void ArrangeRegistry(uint8_t world, FuzzInput* in) {
 }
 
 // LoadSettings(root) as the model sees it: 0 when a value was taken over.
-int ModelLoad(QHandle root, PluginSettingsRecord* flags) {
+int ModelLoad(QHandle root, Flags* flags) {
   auto key = Fake.Registry.find(FakeKeyName(root, SettingsKeyPath));
   if (Fake.FailRegOpen || key == Fake.Registry.end()) return 1;
   int result = 2;
-  for (const FlagRow& f : FlagRows) {
-    if (f.LoadPlace < 0) continue;  // not saved
-    auto v = key->second.find(f.Name);
+  for (const qchar* name : kLoadOrder) {
+    auto v = key->second.find(name);
     if (Fake.FailRegQuery || v == key->second.end() || v->second.Type != OS_REG_DWORD ||
         v->second.Data.size() != 4)
       continue;
     uint32_t value;
     memcpy(&value, v->second.Data.data(), 4);
-    flags->*f.Field = value != 0;
+    flags->Of[FlagIndex(name)] = value != 0;
     result = 0;
   }
   return result;
@@ -146,11 +145,9 @@ int FuzzOne(const uint8_t* data, size_t size) {
   const PluginSettingsRecord before = PluginSettings;
   const int rc = QuorvelCommand(exact.get());
 
-  PluginSettingsRecord expected = before;
-  int pending[14];
+  Flags expected = FlagsOf(before);
+  int pending[kFlagCount];
   for (int& p : pending) p = -1;
-  int32_t PluginSettingsRecord::*order[14];
-  int given = 0;
   bool restore = false, defaults = false, save = false, quiet = false, help = false;
   int expectedRc = 0;
   if (ArgList.Count == 0 && !Fake.Err.empty()) expectedRc = 1;  // overflow
@@ -167,7 +164,7 @@ int FuzzOne(const uint8_t* data, size_t size) {
       save = true;
     } else if (token == u"/Z") {
       quiet = true;
-    } else if (token.size() >= 2 && token[0] == '/' && ValueSwitch(token[1])) {
+    } else if (token.size() >= 2 && token[0] == '/' && ValueSwitch(token[1]) >= 0) {
       const qchar* value = token.c_str() + 2;
       if (*value == ':' || *value == '=') ++value;
       int32_t v = -1;
@@ -187,11 +184,7 @@ int FuzzOne(const uint8_t* data, size_t size) {
         expectedRc = 1;
       } else {
         FUZZ_CHECK(v == 0 || v == 1, "ParseYesNo gave %d", v);
-        int32_t PluginSettingsRecord::*flag = ValueSwitch(token[1]);
-        int slot = 0;
-        while (slot < given && order[slot] != flag) ++slot;
-        if (slot == given) order[given++] = flag;
-        pending[slot] = v;
+        pending[ValueSwitch(token[1])] = v;
       }
     } else {
       expectedRc = 1;
@@ -201,7 +194,7 @@ int FuzzOne(const uint8_t* data, size_t size) {
   if (help) {
     FUZZ_CHECK(rc == 0, "help gave %d", rc);
     FUZZ_CHECK(memcmp(&before, &PluginSettings, sizeof before) == 0, "help changed the flags");
-    FUZZ_CHECK(Fake.Out.compare(0, 50, CommandHelpText, 50) == 0, "help text not written");
+    FUZZ_CHECK(Fake.Out.compare(0, QCOUNT(kHelp) - 1, kHelp) == 0, "help text not written");
   } else if (expectedRc == 1) {
     FUZZ_CHECK(rc == 1, "a bad line gave %d", rc);
     FUZZ_CHECK(memcmp(&before, &PluginSettings, sizeof before) == 0, "a bad line changed the flags");
@@ -211,12 +204,10 @@ int FuzzOne(const uint8_t* data, size_t size) {
     if (restore) {
       if (ModelLoad(OS_HKEY_CURRENT_USER, &expected) != 0) ModelLoad(OS_HKEY_LOCAL_MACHINE, &expected);
     } else if (defaults) {
-      const PluginSettingsRecord actual = PluginSettings;
-      RestoreDefaults();
-      expected = PluginSettings;
-      PluginSettings = actual;
+      for (size_t i = 0; i < kFlagCount; ++i) expected.Of[i] = kFlags[i].Default;
     }
-    for (int s = 0; s < given; ++s) expected.*order[s] = pending[s];
+    for (size_t i = 0; i < kFlagCount; ++i)
+      if (pending[i] != -1) expected.Of[i] = pending[i];
     FUZZ_CHECK(memcmp(&expected, &PluginSettings, sizeof expected) == 0, "flags differ from the model");
     const int saveFails = save && (Fake.FailRegCreate || Fake.FailRegSet);
     FUZZ_CHECK(rc == (saveFails ? 2 : 0), "result %d, expected %d", rc, saveFails ? 2 : 0);

@@ -1,34 +1,34 @@
-// The reader's fast paths against a plain reading, on arbitrary bytes: the
-// detectors against plain one-byte-at-a-time counts; ReadTextLine against a
-// line reader built on ReadTextChar and PeekTextChar alone; the list lookup
-// (FindEntryInSource) against reading every line that way; and
-// IsAsciiTransparent and IsCanonicalText against the characters actually read. Every encoding,
-// Supplementary, Flags and Replacement value, any start position.
+// The reader's detection and the list file's fast scan against plain
+// readings, on arbitrary bytes: the detectors against plain
+// one-byte-at-a-time counts; the lookup (FindEntryInSource, which tries the
+// fast scan first) against the plain lookup (FindEntryInLines) of the same
+// text; and IsAsciiTransparent and IsCanonicalText against the characters
+// ReadTextChar reads. Every encoding, Supplementary, Flags and Replacement
+// value, any start position.
 //
 // Input: 1 byte encoding (index into kKinds), 1 byte options (bit 0
 // Supplementary; bits 1-2 Flags 0, 0x400, 0x800, 0xC00; bits 3-4 Replacement
 // U+FFFD, the next two bytes, LF or 0; bit 5 ANSI code page 65001 for the
 // detection; bit 6 start at the position in the next two bytes, else behind
-// the mark found; bit 7 label taken from the plain reading), 1 byte ANSI table,
+// the mark found; bit 7 label taken from the lines read), 1 byte ANSI table,
 // 1 byte label length (with bit 7 of the options: the index of the entry
 // taken), the label (one unit per byte), then the text.
 //
-// Invariants: the same detection, BomLength and Position; the same lines,
-// results and positions, line after line, to the end; the same lookup answer;
-// and with IsAsciiTransparent every character below U+0080 read from the text
-// is one unit of that value at its own offset, and no zero character is read;
-// with IsCanonicalText every character but Replacement stands in its one form
-// (shortest UTF-8, or its UTF-16 units) at its own offset.
+// Invariants: the same detection, BomLength and Position; the same lookup
+// answer; with IsAsciiTransparent every character below U+0080 read from the
+// text is one unit of that value at its own offset, and no zero character is
+// read; with IsCanonicalText every character but Replacement stands in its
+// one form (shortest UTF-8, or its UTF-16 units) at its own offset.
 #include <string.h>
 
 #include <memory>
-#include <string_view>
 #include <vector>
 
 #include "common/qstr.h"
 #include "fakes.h"
 #include "fuzz_support.h"
 #include "textsource/textsource.h"
+#include "validate/fastscan.h"
 #include "validate/tldfile.h"
 
 namespace {
@@ -108,59 +108,24 @@ int PlainDetect(TextSource* s) {
   return kind;
 }
 
-// ---- plain line reading: one ReadTextChar at a time
+// ---- the characters of the reading
 
-int IsWhite(int32_t c) { return QIsSpace((unsigned)c); }
-
-// A character as the plain reading read it: its value and the offsets
-// before and after it.
+// A character as ReadTextChar read it: its value and the offsets before and
+// after it.
 struct CharRead {
   uint32_t At;
   int32_t Char;
   uint32_t After;
 };
 
-// Every character the plain reading has read since the last clear(), in
-// order. The checks of IsAsciiTransparent and IsCanonicalText run over these
-// rather than reading the text again.
-std::vector<CharRead> charsRead;
-
-// ReadTextChar, recording what it read.
-int32_t ReadAndRecord(TextSource* s) {
-  const uint32_t at = s->Position;
-  const int32_t c = ReadTextChar(s);
-  if (c >= 0) charsRead.push_back({at, c, s->Position});
-  return c;
-}
-
-int PlainReadLine(TextSource* s, qchar* line) {
-  int hasContent = 0;
-  uint32_t stored;
-  int32_t c;
-  for (;;) {
-    stored = 0;
-    line[0] = 0;
-    for (;;) {
-      c = ReadAndRecord(s);
-      if (c == 0x0D || c == 0x0A || c == 0x85 || c <= 0) break;
-      if (c <= 0xFFFF) {
-        if (!IsWhite(c)) hasContent = 1;
-        if (stored < TEXT_LINE_LEN - 1) line[stored++] = (qchar)c, line[stored] = 0;
-      } else {
-        hasContent = 1;
-        if (stored < TEXT_LINE_LEN - 2) {
-          line[stored++] = (qchar)(((c - 0x10000) >> 10) | 0xD800);
-          line[stored++] = (qchar)((c & 0x3FF) | 0xDC00);
-          line[stored] = 0;
-        }
-      }
-    }
-    if (c < 0) break;
-    if (c == 0x0D && PeekTextChar(s) == 0x0A) ReadAndRecord(s);
-    else if (c == 0x0A && PeekTextChar(s) == 0x0D) ReadAndRecord(s);
-    if (hasContent) break;
+// Every character ReadTextChar reads from the source's Position to the end.
+std::vector<CharRead> CharsRead(TextSource s) {
+  std::vector<CharRead> chars;
+  for (uint32_t at = s.Position;; at = s.Position) {
+    const int32_t c = ReadTextChar(&s);
+    if (c < 0) return chars;
+    chars.push_back({at, c, s.Position});
   }
-  return (stored == 0 && c < 0) ? -1 : 0;
 }
 
 // The entry of a line as the list file gives it: white space, one optional
@@ -219,40 +184,30 @@ int FuzzOne(const uint8_t* data, size_t size) {
   base.Replacement = r == 1 ? replacementBytes : kReplacements[r];
   base.Position = (options & 0x40) ? positionBytes % (base.Size + 1) : fast.Position;
 
-  // Lines, one after another, with their positions.
-  static qchar* const fastLine = new qchar[TEXT_LINE_LEN];
-  static qchar* const plainLine = new qchar[TEXT_LINE_LEN];
-  fast = base;
-  plain = base;
-  charsRead.clear();
+  // The lines' entries, from which the label may be taken.
+  static qchar* const line = new qchar[TEXT_LINE_LEN];
   std::vector<std::u16string> entries;
-  for (uint64_t n = 0;; ++n) {
+  TextSource lines = base;
+  for (uint64_t n = 0; ReadTextLine(&lines, line) == 0; ++n) {
     FUZZ_CHECK(n <= (uint64_t)base.Size + 1, "reading does not end");
-    const int a = ReadTextLine(&fast, fastLine), b = PlainReadLine(&plain, plainLine);
-    FUZZ_CHECK(a == b && fast.Position == plain.Position, "line %llu: %d at %u, plainly %d at %u",
-               (unsigned long long)n, a, fast.Position, b, plain.Position);
-    FUZZ_CHECK(std::u16string_view(fastLine) == std::u16string_view(plainLine), "line %llu: %s, plainly %s",
-               (unsigned long long)n, Show(fastLine).c_str(), Show(plainLine).c_str());
-    if (a != 0) break;
-    std::u16string e = Entry(plainLine);
+    std::u16string e = Entry(line);
     if (!e.empty()) entries.push_back(e);
   }
-
-  // The lookup: the answer of reading every line.
   if (options & 0x80) {
     if (!entries.empty()) label = entries[labelByte % entries.size()];
     if (labelByte & 0x40)
       for (qchar& c : label) c = (qchar)QFoldUpperAscii(c);
   }
-  int listed = 0;
-  for (const std::u16string& e : entries) listed = listed || QStrEqualNoCase(e.c_str(), label.c_str());
-  TextSource lookup = base;
+
+  // The lookup: the answer of the plain lookup.
+  TextSource lookup = base, plainLookup = base;
   const int found = FindEntryInSource(&lookup, label.c_str());
+  const int listed = FindEntryInLines(&plainLookup, label.c_str(), base.Size, line, 0);
   FUZZ_CHECK(found == listed, "lookup of %s gave %d, plainly %d", Show(label).c_str(), found, listed);
 
-  // The plain reading read every character of the text once, from the start
-  // position to the end: what IsAsciiTransparent and IsCanonicalText promise
-  // is checked over those characters.
+  // What IsAsciiTransparent and IsCanonicalText promise is checked over the
+  // characters of the reading.
+  const std::vector<CharRead> charsRead = CharsRead(base);
   const int transparent = IsAsciiTransparent(&base), canonical = IsCanonicalText(&base);
   if (canonical) {
     FUZZ_CHECK(kind == EncUtf8 || kind == EncUtf16Le || kind == EncUtf16Be, "canonical %d", kind);

@@ -37,7 +37,7 @@ const long kBadPacket = 9502;        // a resolver failure, as Wine gives for ev
 
 bool IsListedCode(int rc) {
   return rc == QV_VALID || rc == QV_EMPTY || rc == QV_TOO_LONG ||
-         (rc >= QV_LOCAL_EMPTY && rc <= QV_BAD_QUOTE);
+         (rc >= QV_FIRST_RULE && rc <= QV_LAST_RULE);
 }
 
 // MAX_PART_LEN canaries, to fill and compare whole blocks at once.

@@ -19,6 +19,7 @@ set(QUORVEL_PORTABLE_SOURCES
   validate/validate.cpp
   validate/mx.cpp
   validate/tldfile.cpp
+  validate/fastscan.cpp
   textsource/textsource.cpp
   textsource/detect.cpp
   textsource/decode.cpp

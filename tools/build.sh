@@ -15,15 +15,15 @@ build=${QUORVEL_BUILD:-$root/build}
 sh "$root/tools/setup-debian.sh"
 
 # configure ARCH: configures build/ARCH once, from the preset of its name
-# (CMakePresets.json), in $build when that is not build/.
+# (CMakePresets.json); in $build, with the package there, when not build/.
 configure() {
   case $1 in
     x86|x64) ;;
     *) echo "build.sh: unknown platform $1 (x86 or x64)" >&2; exit 2 ;;
   esac
   [ -f "$build/$1/CMakeCache.txt" ] && return 0
-  (cd "$root" && cmake --preset "$1" -B "$build/$1" -DQUORVEL_PACKAGE_DIR="$build" \
-    -DQUORVEL_X64_BUILD="$build/x64" >/dev/null)
+  [ "$build" = "$root/build" ] || set -- "$1" -B "$build/$1" -DQUORVEL_PACKAGE_DIR="$build" -DQUORVEL_X64_BUILD="$build/x64"
+  (cd "$root" && cmake --preset "$@" >/dev/null)
 }
 
 if [ "$1" = --host ]; then

@@ -1,4 +1,4 @@
-// The plug-in frame: module handle, information record and error prefix.
+// The plug-in frame: the information record, the bodies of two exports.
 #pragma once
 
 #include "common/qchar.h"

@@ -32,52 +32,46 @@ const qchar CommandHelpText[] =
 
 static_assert(QCOUNT(CommandHelpText) == 666, "the help text is 665 characters");
 
-// What a switch does when a token matches it.
+// What a switch does when a token matches it: the command's own switches,
+// each matched as a whole token, then a flag's value switch.
 enum SwitchKind {
-  SWITCH_HELP,          // exactly /?
-  SWITCH_HELP_VERSION,  // exactly /??
-  SWITCH_VALUE,         // /X followed by a value; sets the flag
-  SWITCH_RESTORE,       // exactly /R
-  SWITCH_DEFAULTS,      // exactly /D
-  SWITCH_SAVE,          // exactly /S
-  SWITCH_QUIET,         // exactly /Z
+  SWITCH_HELP, SWITCH_HELP_VERSION, SWITCH_DEFAULTS, SWITCH_RESTORE, SWITCH_SAVE, SWITCH_QUIET, SWITCH_VALUE
 };
 
-// The command's own switches, each with its place among all the switches in
-// the order each token is tested against them (the first match decides);
-// the flags' value switches have theirs in the flag table (settings.h).
-struct OwnSwitch {
-  int Place;
-  SwitchKind Kind;
-  const qchar* Name;  // the whole token
-};
-static constexpr OwnSwitch OwnSwitches[] = {
-    {0, SWITCH_HELP, QT("/?")},      {1, SWITCH_HELP_VERSION, QT("/??")}, {6, SWITCH_DEFAULTS, QT("/D")},
-    {15, SWITCH_RESTORE, QT("/R")}, {16, SWITCH_SAVE, QT("/S")},          {18, SWITCH_QUIET, QT("/Z")},
-};
+// The own switches by their kinds; SwitchOrder (settings.h) gives their places.
+static constexpr const qchar* OwnSwitches[] = {QT("/?"), QT("/??"), QT("/D"), QT("/R"), QT("/S"), QT("/Z")};
 
-// The places the command's own switches take, as bits.
-static constexpr uint32_t OwnPlaces(void) {
-  uint32_t taken = 0;
-  for (const OwnSwitch& s : OwnSwitches) taken |= 1u << s.Place;
-  return taken;
+// The flag whose value switch SwitchOrder's entry name is, else null.
+static constexpr const FlagRow* FlagSwitchNamed(const qchar* name) {
+  for (const FlagRow& f : FlagRows)
+    if (f.Switch && name[0] == '/' && name[1] == f.Switch && name[2] == 0) return &f;
+  return nullptr;
 }
-static_assert(IsWholeOrder(&FlagRow::SwitchPlace, OwnPlaces()), "each switch has a place of its own");
+
+// True when SwitchOrder holds each own switch once and the flags' besides.
+static constexpr bool IsWholeSwitchOrder(size_t flagSwitches = 0) {
+  for (const qchar* own : OwnSwitches)
+    if (SwitchTimes(own) != 1) return false;
+  for (const FlagRow& f : FlagRows) flagSwitches += f.Switch != 0;
+  return QCOUNT(SwitchOrder) == QCOUNT(OwnSwitches) + flagSwitches;
+}
+static_assert(IsWholeSwitchOrder(), "SwitchOrder: each of /? /?? /D /R /S /Z once, each flag's switch once, no other");
 
 // "Yes" for a nonzero flag, "No" for zero.
 static const qchar* YesNo(int32_t flag) { return flag ? QT("Yes") : QT("No"); }
 
-// The kind of the switch at place when token matches it (ignoring the case of
-// ASCII letters: exactly, or a value switch on its first two characters), -1
-// when it does not, -2 when no switch has that place; *flag receives a value
-// switch's row.
-static int SwitchMatches(int place, const qchar* token, const FlagRow** flag) {
-  for (const OwnSwitch& s : OwnSwitches)
-    if (s.Place == place) return QStrEqualNoCase(token, s.Name) ? s.Kind : -1;
-  if (!(*flag = FlagAt(&FlagRow::SwitchPlace, place))) return -2;
-  return token[0] == '/' && token[1] != 0 && QFoldUpperAscii(token[1]) == QFoldUpperAscii((*flag)->Switch)
-             ? SWITCH_VALUE
-             : -1;
+// The kind of the switch name (an entry of SwitchOrder) when token matches it
+// (ignoring the case of ASCII letters: an own switch exactly, a value switch
+// on its first two characters), else -1; *flag receives a value switch's row.
+static int SwitchMatches(const qchar* name, const qchar* token, const FlagRow** flag) {
+  if ((*flag = FlagSwitchNamed(name)))
+    return token[0] == '/' && token[1] != 0 && QFoldUpperAscii(token[1]) == QFoldUpperAscii((*flag)->Switch)
+               ? SWITCH_VALUE
+               : -1;
+  if (!QStrEqualNoCase(token, name)) return -1;
+  int kind = 0;
+  while (!QStrEqualNoCase(name, OwnSwitches[kind])) ++kind;
+  return kind;
 }
 
 // Writes the settings list (header, the flags' lines in their order, those
@@ -85,9 +79,9 @@ static int SwitchMatches(int place, const qchar* token, const FlagRow** flag) {
 static void ListSettings(void) {
   Printf(QT("%s v%u.%u.%u options:\r\n\r\n"), PLUGIN_NAME, (unsigned)PLUGIN_MAJOR,
          (unsigned)PLUGIN_MINOR, (unsigned)PLUGIN_BUILD);
-  for (int p = 0; const FlagRow* f = FlagAt(&FlagRow::ListPlace, p); ++p) {
-    const int32_t flag = PluginSettings.*f->Field;
-    if (!f->ListedWhileOn || flag) Printf(f->ListLine, YesNo(flag));
+  for (Flag::Index i : Flag::ListOrder) {
+    const int32_t flag = PluginSettings.*FlagRows[i].Field;
+    if (!FlagRows[i].ListedWhileOn || flag) Printf(FlagRows[i].ListLine, YesNo(flag));
   }
   CrLf();
 }
@@ -116,7 +110,8 @@ int QuorvelCommand(const qchar* line) {
     const qchar* token = ArgList.Token[t];
     const FlagRow* flag = nullptr;
     int kind = -1;
-    for (int s = 0; kind == -1; ++s) kind = SwitchMatches(s, token, &flag);
+    for (size_t s = 0; kind == -1 && s < QCOUNT(SwitchOrder); ++s)
+      kind = SwitchMatches(SwitchOrder[s], token, &flag);
     if (kind < 0)
       return ReportBadToken(token[0] == '/' ? QT("Unknown option: \"%s\"\r\n")
                                             : QT("Syntax error: \"%s\"\r\n"),

@@ -4,8 +4,8 @@
 
 #include "common/qchar.h"
 
-// The command's help text (665 units), written for /? and /?? and shown by
-// the host's help and usage requests for the command.
+// The command's help text, written for /? and /?? and shown by the host's
+// help and usage requests for the command.
 extern const qchar CommandHelpText[];
 
 // Runs the command with its terminated argument line. Every switch is checked

@@ -11,10 +11,10 @@ int LoadSettings(QHandle root) {
   QHandle key = nullptr;
   if (OsRegOpenRead(root, SettingsKeyPath, &key) != 0) return 1;
   int result = 2;
-  for (int p = 0; const FlagRow* f = FlagAt(&FlagRow::LoadPlace, p); ++p) {
+  for (Flag::Index i : Flag::LoadOrder) {
     uint32_t data = 0, size = 4, type = 0;
-    if (OsRegQuery(key, f->Name, &type, &data, &size) == 0 && type == OS_REG_DWORD && size == 4) {
-      PluginSettings.*f->Field = data != 0;
+    if (OsRegQuery(key, FlagRows[i].Name, &type, &data, &size) == 0 && type == OS_REG_DWORD && size == 4) {
+      PluginSettings.*FlagRows[i].Field = data != 0;
       result = 0;
     }
   }
@@ -30,8 +30,9 @@ int SaveSettings(void) {
     return 1;
   }
   // Only the failure of the first value written is reported.
-  for (int p = 0; const FlagRow* f = FlagAt(&FlagRow::SavePlace, p); ++p) {
-    if (OsRegSetDword(key, f->Name, PluginSettings.*f->Field != 0) != 0 && p == 0) {
+  for (const Flag::Index& i : Flag::SaveOrder) {
+    if (OsRegSetDword(key, FlagRows[i].Name, PluginSettings.*FlagRows[i].Field != 0) != 0 &&
+        &i == Flag::SaveOrder) {
       ReportErrorPrefix();
       Qprintf(OsStdErrorHandle(), QT("Error writing to registry\r\n"));
       OsRegClose(key);

@@ -1,5 +1,4 @@
 // Character decoding and line reading over the bytes of an open text source.
-#include "common/bytescan.h"
 #include "common/qstr.h"
 #include "textsource/textsource.h"
 
@@ -117,101 +116,12 @@ static inline int IsWhiteSpace(int32_t c) {
   return QIsSpace((unsigned)c);
 }
 
-uint32_t AsciiUnitSize(const TextSource* source) {
-  if (!source || !source->Data) return 0;
-  int32_t e = source->Encoding;
-  if (e == EncAnsi || e == EncUtf8 || e == EncRawBytes) return 1;
-  return (e == EncUtf16Le || e == EncUtf16Be) ? 2 : 0;
-}
-
-int IsAsciiTransparent(const TextSource* source) {
-  const uint32_t unit = AsciiUnitSize(source);
-  if (!unit) return 0;
-  const TextSource* s = source;
-  const uint8_t* d = s->Data;
-  const uint32_t end = s->Size;
-  if (unit == 2) return QFindZeroUnit(d, s->Position, end) == end;  // UTF-16: only zero units can hurt
-  if (s->Encoding == EncRawBytes) return QFindZeroByte(d, s->Position, end) == end;
-  if (s->Encoding == EncAnsi) {
-    const uint32_t row = (uint32_t)s->AnsiTable < ANSI_TABLE_COUNT ? (uint32_t)s->AnsiTable : 0;
-    for (uint32_t p = QFindZeroOrHighByte(d, s->Position, end); p < end; p = QFindZeroOrHighByte(d, p + 1, end))
-      if (d[p] == 0 || AnsiTables[row][d[p] - 0x80] < 0x80) return 0;
-    return 1;
-  }
-  // UTF-8: undecodable bytes read as Replacement; of the lead bytes only C0
-  // and C1, E0 before 80-81 and F0 before 80 (overlong forms) can decode
-  // below U+0080.
-  if (s->Replacement < 0x80) return QFindZeroOrHighByte(d, s->Position, end) == end;
-  for (uint32_t p = QFindZeroOrByteOf(d, s->Position, end, 0xC0, 0xC1, 0xE0, 0xF0); p < end;
-       p = QFindZeroOrByteOf(d, p + 1, end, 0xC0, 0xC1, 0xE0, 0xF0)) {
-    unsigned b = d[p], next = p + 1 < end ? d[p + 1] : 0;
-    if (b == 0 || b == 0xC0 || b == 0xC1 || (b == 0xE0 && (next == 0x80 || next == 0x81)) ||
-        (b == 0xF0 && next == 0x80))
-      return 0;
-  }
-  return 1;
-}
-
-int IsCanonicalText(const TextSource* source) {
-  if (!source || (source->Encoding != EncUtf8 && source->Encoding != EncUtf16Le &&
-                  source->Encoding != EncUtf16Be))
-    return 0;
-  if (!IsAsciiTransparent(source)) return 0;
-  if (source->Encoding != EncUtf8) return 1;
-  // Besides the forms that read below U+0080: E0 before 80-9F and F0 before
-  // 80-8F begin the other overlong forms.
-  const uint8_t* d = source->Data;
-  const uint32_t end = source->Size;
-  for (uint32_t p = QFindZeroOrByteOf(d, source->Position, end, 0xE0, 0xF0, 0xE0, 0xF0); p < end;
-       p = QFindZeroOrByteOf(d, p + 1, end, 0xE0, 0xF0, 0xE0, 0xF0)) {
-    unsigned next = p + 1 < end ? d[p + 1] : 0;
-    if (next >= 0x80 && next < (d[p] == 0xE0 ? 0xA0u : 0x90u)) return 0;
-  }
-  return 1;
-}
-
-// Stores the run of printable ASCII characters (U+0020-U+007E) at Position
-// into the line as ReadTextLine does one character at a time, and moves
-// Position past it. Unit is 1 for the encodings that read ASCII as bytes, 2
-// for UTF-16 (BigEndian for EncUtf16Be): there each such byte or unit is one
-// character of its own value.
-template <uint32_t Unit, bool BigEndian>
-static inline void StorePrintableRun(TextSource* s, qchar* line, uint32_t* stored, int* hasContent) {
-  const uint8_t* d = s->Data;
-  uint32_t p = s->Position, end = s->Size, n = *stored;
-  int content = *hasContent;
-  for (; p < end && end - p >= Unit; p += Unit) {
-    unsigned c = Unit == 1 ? d[p] : BigEndian ? (unsigned)d[p] << 8 | d[p + 1] : d[p] | (unsigned)d[p + 1] << 8;
-    if (c < 0x20 || c > 0x7E) break;
-    content |= c != ' ';  // the one white-space character among them
-    if (n < TEXT_LINE_LEN - 1) line[n++] = (qchar)c;
-  }
-  if (p == s->Position) return;
-  line[n] = 0;
-  *stored = n;
-  *hasContent = content;
-  s->Position = p;
-}
-
-// StorePrintableRun for the record's encoding; nothing for the others.
-static inline void StorePrintable(TextSource* s, int kind, qchar* line, uint32_t* stored, int* hasContent) {
-  if (kind == 1) StorePrintableRun<1, false>(s, line, stored, hasContent);
-  else if (kind == 2) StorePrintableRun<2, false>(s, line, stored, hasContent);
-  else if (kind == 3) StorePrintableRun<2, true>(s, line, stored, hasContent);
-}
-
-int ReadTextLine(TextSource* source, qchar* line) {
-  if (!source || !line) return -1;
-  if (!source->Data) {
+int ReadTextLine(TextSource* s, qchar* line) {
+  if (!s || !line) return -1;
+  if (!s->Data) {
     line[0] = 0;
     return -1;
   }
-  TextSource* s = source;
-  // Runs of printable ASCII are stored straight from the bytes where the
-  // encoding allows (1 bytes, 2 UTF-16LE, 3 UTF-16BE); everything else goes
-  // through NextChar.
-  const uint32_t unit = AsciiUnitSize(s);
-  const int runs = unit == 1 ? 1 : unit == 2 ? (s->Encoding == EncUtf16Le ? 2 : 3) : 0;
   int hasContent = 0;
   uint32_t stored;
   int32_t c;
@@ -219,7 +129,6 @@ int ReadTextLine(TextSource* source, qchar* line) {
     stored = 0;
     line[0] = 0;
     for (;;) {
-      if (runs) StorePrintable(s, runs, line, &stored, &hasContent);
       c = NextChar(s);
       if (c == 0x0D || c == 0x0A || c == 0x85 || c <= 0) break;
       if (c <= 0xFFFF) {

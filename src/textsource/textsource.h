@@ -177,27 +177,6 @@ int32_t ReadTextChar(TextSource* source);
 // the text gives -1. -1 for a null record or at the end of the text.
 int32_t PeekTextChar(const TextSource* source);
 
-// The size in bytes of the units in which the open source's encoding reads
-// every character below U+0080 as one unit of that value, standing at its
-// own offset, so that ASCII text can be sought in the bytes themselves: 1 for
-// EncAnsi, EncUtf8 and EncRawBytes; 2 for EncUtf16Le and EncUtf16Be (units
-// from Position on); 0 for the others, for null and for a clear record.
-uint32_t AsciiUnitSize(const TextSource* source);
-
-// 1 when, besides, no character below U+0080 can be read from Position to the
-// end but those units: no zero unit, no byte from 0x80 up that reads as a
-// character below U+0080 (UTF-8 overlong forms, a Replacement below
-// U+0080, an ANSI table entry below U+0080). Then ASCII text of the reading
-// stands, unit for unit, in the bytes. Else 0.
-int IsAsciiTransparent(const TextSource* source);
-
-// 1 when, besides, every character read from Position to the end stands in
-// the bytes in its one form at its own offset, Replacement for undecodable
-// bytes apart: UTF-16 without zero units, or ASCII-transparent UTF-8 without
-// any overlong form. Then any text of the reading without Replacement can be
-// sought as its UTF-8 bytes or UTF-16 units. 0 for other encodings.
-int IsCanonicalText(const TextSource* source);
-
 // Fills lineBuffer (TEXT_LINE_LEN units) with the next line that holds
 // something other than white space, terminated; longer lines are cut to
 // TEXT_LINE_LEN - 1 units. Returns 0 when a line (or a final piece of text)

@@ -18,8 +18,12 @@ struct TextSource;
 // Looks label (terminated, never modified) up in the lines of the open source
 // from its Position on, as FindTLDInFile reads TLDs.txt without DebugMode:
 // each line gives at most one entry, entries match ignoring the case of A-Z.
-// Returns 1 when found, 0 when not (also for a null argument). Where the
-// source reads ASCII as units of its own (single bytes, UTF-8, UTF-16) the
-// units are searched directly and only lines they cannot judge are read; the
-// answer is the one of reading every line. Position may move.
+// Returns 1 when found, 0 when not (also for a null argument): the answer of
+// FindEntryInLines, from the fast scan (fastscan.h) where it can settle it.
+// Position may move.
 int FindEntryInSource(TextSource* source, const qchar* label);
+
+// The plain lookup: reads the lines of source from its Position while it
+// stands at or before until; 1 at the first whose entry equals label (A-Z in
+// either case), else 0. line holds TEXT_LINE_LEN units; trace writes each.
+int FindEntryInLines(TextSource* source, const qchar* label, uint32_t until, qchar* line, int trace);

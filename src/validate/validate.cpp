@@ -172,7 +172,7 @@ static int CheckDomainCharacters(const qchar* domain) {
   return QIsAlnum(domain[i - 1]) ? 0 : QV_BAD_DOMAIN_CHAR;
 }
 
-// Steps 16 to 23: the rules of the domain part. 0 or the code of the first
+// The rules of the domain part, in their order. 0 or the code of the first
 // breach.
 static int CheckDomain(const qchar* domain) {
   if (domain[0] == '.') return QV_BAD_DOT;

@@ -23,6 +23,9 @@ enum {
   QV_NO_MX = 1052,
   QV_BAD_DOMAIN_CHAR = 1053,
   QV_BAD_QUOTE = 1054,
+  // The rules' codes, one each, run from QV_FIRST_RULE to QV_LAST_RULE.
+  QV_FIRST_RULE = QV_LOCAL_EMPTY,
+  QV_LAST_RULE = QV_BAD_QUOTE,
 };
 
 // Longest address accepted, in units (after the angle brackets are removed).

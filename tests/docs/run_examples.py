@@ -11,7 +11,8 @@ An example is one of:
   "as `NAME`:") is written to NAME before any transcript runs;
 - a row of the guide's table of result codes: "CODE  meaning" and under it
   "%@quorvel[ADDRESS]", or "with /X:Y ...: %@quorvel[ADDRESS]"; the table
-  must list -1, 0, 1024, 1025 and 1040 to 1054, each but -1 with one example.
+  must list -1, 0, 1024, 1025 and the codes of the rules, QV_FIRST_RULE to
+  QV_LAST_RULE of src/validate/validate.h, each but -1 with one example.
 A block whose paragraph, prompt line or row says "(needs DNS; not run by the
 tests)" is skipped: the tests make no network queries.
 
@@ -39,7 +40,17 @@ PROMPT = re.compile(r"^(?:quorvel-host)?> (.*)$")
 FILE_INTRO = re.compile(r"\bas `?([\w.-]+\.\w+)`?:\s*$")
 CODE_ROW = re.compile(r"^ {4}(-1|0|\d{4})  ")
 EXAMPLE_ROW = re.compile(r"^ {10}(?:with ((?:/\S+ ?)+): )?(%@quorvel\[.*\])(.*)$")
-CODES = ["-1", "0", "1024", "1025"] + [str(c) for c in range(1040, 1055)]
+
+
+def rule_codes():
+    """QV_FIRST_RULE to QV_LAST_RULE, as src/validate/validate.h names them."""
+    with open(os.path.join(os.path.dirname(__file__), "../../src/validate/validate.h")) as f:
+        names = dict(re.findall(r"\b(QV_\w+) = (\w+),", f.read()))
+    value = lambda name: int(names[name]) if names[name].isdigit() else value(names[name])
+    return [str(c) for c in range(value("QV_FIRST_RULE"), value("QV_LAST_RULE") + 1)]
+
+
+CODES = ["-1", "0", "1024", "1025"] + rule_codes()
 MARK = "@@example@@"
 BATCH_RUN, ADDRESSES, GOOD = "sortmail.btm addresses.txt", "addresses.txt", "type good.txt"
 EXTRA_LINES = [" \t  ", "user@m\u00fcnchen.de"]

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/help_text.h"
+#include "support/options.h"
 #include "support/plugin_fixture.h"
 
 namespace {
@@ -164,13 +164,13 @@ TEST_F(HelpTest, WithoutADisplayHelpStillReturnsOne) {
 
 TEST_F(HelpTest, UsageCopiesTheTextFromTheSyntaxLineOn) {
   const std::wstring usage = std::wstring(kHelp).substr(std::wstring(kHelp).find(L"QUORVEL /2 /B: "));
-  ASSERT_EQ(usage.size(), 615u);
+  ASSERT_LT(usage.size(), 1024u);  // the result buffer's size
   for (const wchar_t* name : {L"quorvel", L"QUORVEL", L"qUoRvEl"}) {
     std::vector<wchar_t> result(1100, L'#');
     EXPECT_EQ(CallUsage(name, result.data()), 1) << name;
     EXPECT_EQ(std::wstring(result.data()), usage) << name;
     // Nothing is written past the terminator.
-    for (size_t i = 616; i < result.size(); ++i) ASSERT_EQ(result[i], L'#') << "position " << i;
+    for (size_t i = usage.size() + 1; i < result.size(); ++i) ASSERT_EQ(result[i], L'#') << "position " << i;
   }
 }
 

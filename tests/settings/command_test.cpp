@@ -3,41 +3,34 @@
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <vector>
 
-#include "support/help_text.h"
-#include "settings/settings.h"
+#include "support/options.h"
 #include "support/plugin_fixture.h"
 
 namespace {
 
-const wchar_t kDefaultList[] =
-    L"Quorvel v0.36.0 options:\r\n"
-    L"\r\n"
-    L"All two-letter TLDs     /2:Yes\r\n"
-    L"Strip angle brackets    /B:No\r\n"
-    L"Use strict char list    /C:No\r\n"
-    L"Allow non-ASCII chars   /H:No\r\n"
-    L"Allow dotted quad       /I:No\r\n"
-    L"Allow localhost         /L:No\r\n"
-    L"Check MX record         /M:No\r\n"
-    L"Allow noreply           /N:No\r\n"
-    L"Allow postmaster        /P:No\r\n"
-    L"Check top-level domain  /T:Yes\r\n"
-    L"\r\n";
+// The flags at their defaults, in the record's order.
+std::vector<int32_t> DefaultFlags() {
+  std::vector<int32_t> flags;
+  for (const PinnedFlag& f : kFlags) flags.push_back(f.Default);
+  return flags;
+}
 
-const wchar_t kDebugLine[] = L"Debug mode              /$:Yes\r\n";
+const std::wstring kDefaultList = SettingsList(DefaultFlags().data());
 
 // The default list with some lines changed (each given as L"/B:Yes" and the
 // like) and, when debug is set, the debug line.
 std::wstring ListWith(std::initializer_list<const wchar_t*> changes, bool debug = false) {
-  std::wstring list = kDefaultList;
+  std::vector<int32_t> flags = DefaultFlags();
+  flags[FlagIndex(L"DebugMode")] = debug;
+  std::wstring list = SettingsList(flags.data());
   for (const wchar_t* change : changes) {
     std::wstring c = change;
     size_t at = list.find(c.substr(0, 3));
     size_t end = list.find(L"\r\n", at);
     list.replace(at, end - at, c);
   }
-  if (debug) list.insert(list.size() - 2, kDebugLine);
   return list;
 }
 
@@ -137,11 +130,16 @@ TEST_F(CommandTest, ValueForms) {
 }
 
 TEST_F(CommandTest, EachSwitchReachesItsFlag) {
-  // Every listed switch turned around at once (written together, too).
-  std::wstring out;
-  EXPECT_EQ(Command(L"/2:n/B:Y /C:y /H:y /I:y /L:y /M:y /N:y /P:y /T:n", &out), 0);
-  EXPECT_EQ(out, ListWith({L"/2:No", L"/B:Yes", L"/C:Yes", L"/H:Yes", L"/I:Yes", L"/L:Yes",
-                            L"/M:Yes", L"/N:Yes", L"/P:Yes", L"/T:No"}));
+  // Every switch of a listed flag turned around at once, written together.
+  std::vector<int32_t> flags = DefaultFlags();
+  std::wstring line, out;
+  for (const auto& l : kListLines) {
+    const int i = FlagIndex(l.Name);
+    flags[i] = !flags[i];
+    line += std::wstring(L"/") + kFlags[i].Letter + (flags[i] ? L":y" : L":n");
+  }
+  EXPECT_EQ(Command(line, &out), 0);
+  EXPECT_EQ(out, SettingsList(flags.data()));
 }
 
 TEST_F(CommandTest, ChangesRulesOfTheNextValidation) {
@@ -302,12 +300,9 @@ TEST_F(CommandTest, SaveWritesTwelveValues) {
 
   std::map<std::wstring, SavedValue> values;
   ASSERT_TRUE(ReadSavedValues(&values));
-  EXPECT_EQ(values.size(), 12u);
-  for (const FlagRow& f : FlagRows) {
-    if (f.LoadPlace < 0) continue;  // not saved
-    const std::wstring name = f.Name;
-    const DWORD data = f.Field == &PluginSettingsRecord::StripAngleBrackets ||
-                       f.Field == &PluginSettingsRecord::CheckTopLevelDomain;
+  EXPECT_EQ(values.size(), kSavedCount);
+  for (const std::wstring name : kLoadOrder) {
+    const DWORD data = name == L"StripAngleBrackets" || name == L"CheckTopLevelDomain";
     auto it = values.find(name);
     ASSERT_NE(it, values.end()) << "missing " << std::string(name.begin(), name.end());
     EXPECT_EQ(it->second.Type, static_cast<DWORD>(REG_DWORD));

@@ -6,7 +6,7 @@
 
 #include <map>
 #include <string>
-#include <utility>
+#include <iterator>
 #include <vector>
 
 #include "support/leaks.h"
@@ -16,6 +16,7 @@
 #include "platform/os.h"
 #include "settings/settings.h"
 #include "settings_fixture.h"
+#include "support/options.h"
 #include "support/plugin_fixture.h"
 
 namespace {
@@ -116,8 +117,7 @@ bool ReadValues(HKEY root, std::map<std::wstring, DWORD>* values) {
 
 // Every saved value under root set to data.
 void WriteAll(HKEY root, DWORD data) {
-  for (const FlagRow& f : FlagRows)
-    if (f.LoadPlace >= 0) WriteSavedDword(root, f.Name, data);
+  for (const wchar_t* name : kLoadOrder) WriteSavedDword(root, name, data);
 }
 
 // The fourteen flags, for comparing whole records.
@@ -153,21 +153,17 @@ class RegistryFaults : public SettingsFixture {
 // Each saved value holds the opposite of its flag's default, so every value
 // taken over shows; a query that fails keeps its flag alone.
 TEST_F(RegistryFaults, QueryFailsForOneValue) {
-  for (const FlagRow& f : FlagRows)
-    if (f.LoadPlace >= 0) WriteSavedDword(HKEY_CURRENT_USER, f.Name, PluginSettings.*f.Field ? 0 : 1);
+  for (const wchar_t* name : kLoadOrder) WriteSavedDword(HKEY_CURRENT_USER, name, !kFlags[FlagIndex(name)].Default);
   HandleProbe probe;
-  for (const FlagRow& failing : FlagRows) {
-    if (failing.LoadPlace < 0) continue;  // not saved
-    SCOPED_TRACE(testing::PrintToString(std::wstring(failing.Name)));
+  for (const std::wstring failing : kLoadOrder) {
+    SCOPED_TRACE(testing::PrintToString(failing));
     RestoreDefaults();
-    g_failQueryName = failing.Name;
+    g_failQueryName = failing;
     OutputCapture capture;
     EXPECT_EQ(LoadSettings(OS_HKEY_CURRENT_USER), 0);
-    for (const FlagRow& f : FlagRows) {
-      if (f.LoadPlace < 0) continue;  // not saved
-      int32_t def = DefaultSettings.*f.Field;
-      EXPECT_EQ(PluginSettings.*f.Field, f.Name == failing.Name ? def : !def)
-          << testing::PrintToString(std::wstring(f.Name));
+    for (const std::wstring name : kLoadOrder) {
+      int32_t def = kFlags[FlagIndex(name)].Default;
+      EXPECT_EQ(Flags()[FlagIndex(name)], name == failing ? def : !def) << testing::PrintToString(name);
     }
     EXPECT_EQ(PluginSettings.CheckDomainChars, 1);
     EXPECT_EQ(PluginSettings.DebugMode, 0);
@@ -243,51 +239,42 @@ TEST_F(RegistryFaults, OpenFails) {
 // keeps its old data. The flags in memory never change.
 TEST_F(RegistryFaults, SetFailsForOneValue) {
   HandleProbe probe;
-  for (const FlagRow& failing : FlagRows) {
-    if (failing.LoadPlace < 0) continue;  // not saved
-    SCOPED_TRACE(testing::PrintToString(std::wstring(failing.Name)));
-    bool first = failing.Field == &PluginSettingsRecord::StripAngleBrackets;
+  for (const std::wstring failing : kLoadOrder) {
+    SCOPED_TRACE(testing::PrintToString(failing));
+    bool first = failing == kSaveOrder[0];
     WriteAll(HKEY_CURRENT_USER, 7);  // older data, neither 0 nor 1
     RestoreDefaults();
     PluginSettings.AllowQuotedStrings = 1;
     PluginSettings.DebugMode = 1;
     const std::vector<int32_t> before = Flags();
-    g_failSetName = failing.Name;
+    g_failSetName = failing;
     g_sets = 0;
     OutputCapture capture;
     EXPECT_EQ(SaveSettings(), first ? 2 : 0);
     EXPECT_EQ(capture.Err(), first ? L"Quorvel plugin: Error writing to registry\r\n" : L"");
     EXPECT_EQ(capture.Out(), L"");
-    EXPECT_EQ(g_sets, first ? 1 : 12);
+    EXPECT_EQ(g_sets, first ? 1 : (int)kSavedCount);
     EXPECT_EQ(Flags(), before);
 
     std::map<std::wstring, DWORD> values;
     ASSERT_TRUE(ReadValues(HKEY_CURRENT_USER, &values));
-    EXPECT_EQ(values.size(), 12u);
-    for (const FlagRow& f : FlagRows) {
-      if (f.LoadPlace < 0) continue;  // not saved
-      DWORD expected = (first || f.Name == failing.Name) ? 7u : (DWORD)(PluginSettings.*f.Field != 0);
-      EXPECT_EQ(values[f.Name], expected) << testing::PrintToString(std::wstring(f.Name));
+    EXPECT_EQ(values.size(), kSavedCount);
+    for (const std::wstring name : kLoadOrder) {
+      DWORD expected = (first || name == failing) ? 7u : (DWORD)(before[FlagIndex(name)] != 0);
+      EXPECT_EQ(values[name], expected) << testing::PrintToString(name);
     }
   }
   ExpectKeysClosed();
   EXPECT_TRUE(probe.NothingLeft());
 }
 
-// The saved values are read and written in their fixed orders: the same
-// order both ways, except that StripAngleBrackets is written first.
+// The saved values are read and written in their fixed orders.
 TEST_F(RegistryFaults, LoadAndSaveOrders) {
   WriteAll(HKEY_CURRENT_USER, 1);
   EXPECT_EQ(LoadSettings(OS_HKEY_CURRENT_USER), 0);
-  const std::vector<std::wstring> loaded = {
-      L"TwoLetterTLDs",  L"StripAngleBrackets", L"StrictCharList",      L"AllowDottedQuadDomain",
-      L"AllowNonAscii",  L"AllowLocalhost",     L"CheckMX",             L"AllowNoReply",
-      L"AllowPostmaster", L"CheckTopLevelDomain", L"AllowEscapedChars", L"AllowQuotedStrings"};
-  EXPECT_EQ(g_queried, loaded);
+  EXPECT_EQ(g_queried, std::vector<std::wstring>(std::begin(kLoadOrder), std::end(kLoadOrder)));
   EXPECT_EQ(SaveSettings(), 0);
-  std::vector<std::wstring> saved = loaded;
-  std::swap(saved[0], saved[1]);
-  EXPECT_EQ(g_written, saved);
+  EXPECT_EQ(g_written, std::vector<std::wstring>(std::begin(kSaveOrder), std::end(kSaveOrder)));
   ExpectKeysClosed();
 }
 

@@ -6,6 +6,7 @@
 #include "platform/os.h"
 #include "settings/settings.h"
 #include "settings_fixture.h"
+#include "support/options.h"
 #include "support/plugin_fixture.h"
 
 namespace {
@@ -38,10 +39,8 @@ TEST_F(SettingsCore, SaveWritesTwelveDwords) {
   DWORD count = 0;
   RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
                    nullptr, nullptr);
-  EXPECT_EQ(count, 12u);
-  for (const FlagRow& f : FlagRows) {
-    if (f.LoadPlace < 0) continue;  // not saved
-    const std::wstring name = f.Name;
+  EXPECT_EQ(count, kSavedCount);
+  for (const std::wstring name : kLoadOrder) {
     DWORD type = 0, data = 99, size = sizeof data;
     ASSERT_EQ(RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size), ERROR_SUCCESS)
         << name;
@@ -105,7 +104,7 @@ TEST_F(SettingsCore, SaveFailures) {
     EXPECT_EQ(SaveSettings(), 0);
     EXPECT_EQ(capture.Err(), L"");
   }
-  EXPECT_EQ(g_sets, 12);
+  EXPECT_EQ(g_sets, (int)kSavedCount);
 
   // A key that cannot be opened for reading changes nothing.
   OsWin = OsWinDefaults;

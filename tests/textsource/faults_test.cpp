@@ -15,13 +15,6 @@
 
 namespace {
 
-bool IsClear(const TextSource& s) {
-  TextSource copy = s;
-  copy.Error = 0;
-  TextSource zero = {};
-  return memcmp(&copy, &zero, sizeof copy) == 0;
-}
-
 // The error each call fails with (0: the call reports no error of its own).
 const DWORD kFaultError[kFaultCallCount] = {
     0, ERROR_ACCESS_DENIED, ERROR_INVALID_FUNCTION, ERROR_BROKEN_PIPE, ERROR_DISK_FULL,

@@ -14,14 +14,6 @@
 
 namespace {
 
-// True when every field but Error is zero.
-bool IsClear(const TextSource& s) {
-  TextSource copy = s;
-  copy.Error = 0;
-  TextSource zero = {};
-  return memcmp(&copy, &zero, sizeof copy) == 0;
-}
-
 std::wstring Wide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
 
 // A folder of files of its own under the temporary folder, removed after

@@ -2,6 +2,8 @@
 // the reader's encodings, and read back through a hand-made record.
 #pragma once
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
@@ -29,3 +31,11 @@ std::u16string U16(const std::u32string& text);
 // Every encoding a reader test should be tried in.
 extern const int kAllEncodings[8];
 const char* EncodingName(int encoding);
+
+// True when every field of the record but Error is zero, as closing leaves it.
+inline bool IsClear(const TextSource& s) {
+  TextSource copy = s;
+  copy.Error = 0;
+  TextSource zero = {};
+  return memcmp(&copy, &zero, sizeof copy) == 0;
+}

@@ -12,6 +12,7 @@
 #include "native_support.h"
 #include "textbytes.h"
 #include "textsource/textsource.h"
+#include "validate/fastscan.h"
 
 namespace {
 

@@ -3,23 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "support/options.h"
 #include "support/plugin_fixture.h"
 
 namespace {
-
-// Option letters as the command names them; a capital turns the option on,
-// a small letter turns it off. The registry names are written out here, as
-// the user guide gives them, so that a changed name in the plug-in fails
-// this test instead of losing the options that users saved.
-const struct {
-  wchar_t letter;
-  const wchar_t* value;
-} kOptions[] = {
-    {L'2', L"TwoLetterTLDs"},      {L'B', L"StripAngleBrackets"},    {L'C', L"StrictCharList"},
-    {L'E', L"AllowEscapedChars"},  {L'H', L"AllowNonAscii"},         {L'I', L"AllowDottedQuadDomain"},
-    {L'L', L"AllowLocalhost"},     {L'N', L"AllowNoReply"},          {L'P', L"AllowPostmaster"},
-    {L'Q', L"AllowQuotedStrings"}, {L'T', L"CheckTopLevelDomain"},
-};
 
 struct Case {
   const wchar_t* options;
@@ -29,15 +16,17 @@ struct Case {
 
 class ValidatorTest : public PluginTest {
  protected:
-  // Saves the options and restarts the plug-in so that it loads them.
+  // Saves the options, each given by the letter of its switch (a capital
+  // turns it on, a small letter off), under the names of their registry
+  // values, and restarts the plug-in so that it loads them.
   void UseOptions(const std::wstring& options) {
     ClearSavedSettings();
     for (wchar_t c : options) {
       bool on = !iswlower(c);
       bool found = false;
-      for (const auto& o : kOptions)
-        if (o.letter == towupper(c)) {
-          WriteSavedDword(HKEY_CURRENT_USER, o.value, on ? 1 : 0);
+      for (const PinnedFlag& o : kFlags)
+        if (o.Letter == towupper(c)) {
+          WriteSavedDword(HKEY_CURRENT_USER, o.Name, on ? 1 : 0);
           found = true;
         }
       ASSERT_TRUE(found) << "no option " << static_cast<char>(c);

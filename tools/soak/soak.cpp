@@ -282,8 +282,7 @@ void SetSaved(SavedState state, Rng& rng) {
   ClearSavedSettings();
   if (state == SAVED_NONE) return;
   HKEY root = state == SAVED_USER ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-  for (const FlagRow& f : FlagRows)
-    if (f.LoadPlace >= 0) WriteSavedDword(root, f.Name, (DWORD)rng.Below(2));
+  for (Flag::Index i : Flag::LoadOrder) WriteSavedDword(root, FlagRows[i].Name, (DWORD)rng.Below(2));
 }
 
 const WORD kMX = 15;
@@ -555,7 +554,7 @@ bool IsResultCode(const std::wstring& text) {
   if (text == L"0") return true;
   int code = _wtoi(text.c_str());
   return std::to_wstring(code) == text &&
-         (code == QV_EMPTY || code == QV_TOO_LONG || (code >= QV_LOCAL_EMPTY && code <= QV_BAD_QUOTE));
+         (code == QV_EMPTY || code == QV_TOO_LONG || (code >= QV_FIRST_RULE && code <= QV_LAST_RULE));
 }
 
 void Soak::Address(const std::wstring& address, bool known, unsigned combo) {
