@@ -26,6 +26,9 @@ TEST(TokenizeArgs, FillsTheBufferToItsLastUnit) {
   EXPECT_EQ(ArgList.Length[0], MAX_ARG_LEN - 1);
   EXPECT_EQ(ArgList.Token[0], ArgList.Buffer);
   EXPECT_EQ(ArgList.Buffer[MAX_ARG_LEN - 1], 0);
+  line = ExactText(u":Y");  // a colon first: nothing before the line is read
+  ASSERT_EQ(TokenizeArgs(line.get()), 1);
+  EXPECT_EQ(ArgList.Length[0], 2);
 
   // 1024 tokens of 7 units and their terminators use all 8192 units; the
   // separator after the last one ends it at the buffer's end.
@@ -62,6 +65,7 @@ TEST(TokenizeArgs, OverflowEmptiesTheTable) {
 
 TEST(QuorvelCommand, TooLongLineChangesNothing) {
   PluginSettingsRecord before = PluginSettings;
+  EXPECT_EQ(QuorvelCommand(nullptr), -1);
   auto line = ExactText(u"/B:Y /S " + Repeat('x', MAX_ARG_LEN));
   EXPECT_EQ(QuorvelCommand(line.get()), 1);
   EXPECT_EQ(memcmp(&before, &PluginSettings, sizeof before), 0);

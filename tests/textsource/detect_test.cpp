@@ -78,6 +78,8 @@ TEST(DetectEncoding, WithoutMarks) {
   EXPECT_EQ(Detect(Ascii("a\xC3")).Encoding, EncUtf8);  // cut off by the end: accepted
   EXPECT_EQ(Detect(Ascii("\xF8\x88\x80\x80\x80")).Encoding, EncAnsi);
   EXPECT_EQ(Detect(Ascii("x")).Encoding, EncAnsi);
+  EXPECT_EQ(Detect(Ascii("abc\xFF")).Encoding, EncAnsi);          // half a UTF-32 mark
+  EXPECT_EQ(Detect(Bytes{'a', 0, 0, 'b', 'c', 'd'}).Encoding, EncAnsi);  // as many zeros each side
   EXPECT_EQ(Detect(Encoded(U"a b", EncUtf16Le)).Encoding, EncUtf16Le);
   EXPECT_EQ(Detect(Encoded(U"a b", EncUtf16Be)).Encoding, EncUtf16Be);
   EXPECT_EQ(Detect(Encoded(U"ab", EncUtf32Le)).Encoding, EncUtf32Le);
@@ -129,6 +131,7 @@ TEST(DetectEncoding, Ebcdic) {
   EXPECT_EQ(Detect(Bytes(128, 0), 1).Encoding, EncEbcdic);
   EXPECT_EQ(Detect(Bytes(128, 0), 0).Encoding, EncAnsi);
   EXPECT_EQ(Detect(Bytes(127, 0), 1).Encoding, EncAnsi);
+  EXPECT_EQ(Detect(Bytes(128, 0xC1), 1).Encoding, EncEbcdic);  // the first EBCDIC letter
   std::u32string text;
   while (text.size() < 2000) text += U"HELLO WORLD 2024 from the host\n";
   Bytes ebcdic = Encoded(text, EncEbcdic);
@@ -177,6 +180,9 @@ TEST(DetectEncoding, RecordStates) {
   c.Position = 0;
   EXPECT_EQ(DetectEncoding(&c, 1), EncUtf16Le);
   EXPECT_EQ(c.BomLength, 0u);
+  qchar file[] = {'C', ':', '\\', 'x', 0};  // no handles, but not the clipboard
+  c.SourceName = file;
+  EXPECT_EQ(DetectEncoding(&c, 1), EncAnsi);
 }
 
 TEST(EbcdicCodePage, ByLocale) {
@@ -184,6 +190,7 @@ TEST(EbcdicCodePage, ByLocale) {
   EXPECT_EQ(EbcdicCodePageForLocale(0x0807), 1141u);  // Swiss German, by language
   EXPECT_EQ(EbcdicCodePageForLocale(0x0409), 1140u);
   EXPECT_EQ(EbcdicCodePageForLocale(0x0809), 1146u);
+  EXPECT_EQ(EbcdicCodePageForLocale(0x083C), 1146u);  // Irish, a row of its own
   EXPECT_EQ(EbcdicCodePageForLocale(0x1009), 1140u);  // English (Canada): English goes to 1140
   EXPECT_EQ(EbcdicCodePageForLocale(0x0C0C), 1147u);
   EXPECT_EQ(EbcdicCodePageForLocale(0x0411), 1140u);

@@ -129,6 +129,13 @@ TEST(OpenTextSource, EveryKindOfSourceIsReleased) {
   EXPECT_EQ(s.Error, -100);
   Fake.HaveStdInput = 1;  // an empty pipe
   EXPECT_EQ(OpenTextSource(&s, u"-"), -100);
+  Fake.HaveStdInput = Fake.StdInputIsConsole = 1;  // an empty console input: its copy is closed
+  EXPECT_EQ(OpenTextSource(&s, u"-"), -100);
+  Fake.ClipboardText = {0};  // a clipboard of a terminator only
+  Fake.HaveClipboardText = 1;
+  EXPECT_EQ(OpenTextSource(&s, u"CLIP:"), -1);
+  auto longName = ExactText(u"C:\\" + Repeat('n', TEXT_PATH_LEN));  // a true name that fills its buffer
+  EXPECT_EQ(OpenTextSource(&s, longName.get()), 2);
   ExpectClear(s);
   ExpectReleased();
 }
@@ -219,6 +226,26 @@ TEST(IsAsciiTransparent, OverlongFormsZerosAndReplacementDecide) {
     const bool bytes = c.Encoding == EncUtf8 || c.Encoding == EncAnsi || c.Encoding == EncRawBytes;
     EXPECT_EQ(AsciiUnitSize(&r.source), bytes ? 1u : (c.Encoding == EncUtf16Le || c.Encoding == EncUtf16Be) ? 2u : 0u);
   }
+}
+
+// Where the text stops being canonical: E0 and F0 before the bytes of their
+// overlong forms, also at the very end of the text.
+TEST(IsCanonicalText, OverlongLeadBytes) {
+  const std::pair<std::string, int> cases[] = {
+      {"ab\xE0", 1}, {"\xE0\xA4\x85", 1}, {"\xE0\x9F\xBF", 0}, {"\xF0\x90\x80\x80", 1}, {"\xF0\x8F\xBF\xBF", 0}};
+  for (const auto& c : cases) {
+    ExactRecord r(Bytes(c.first.begin(), c.first.end()), EncUtf8);
+    EXPECT_EQ(IsCanonicalText(&r.source), c.second) << FakeNarrow(std::u16string(c.first.begin(), c.first.end()));
+  }
+}
+
+// A folder that fills the whole path buffer, without a terminator, is cut
+// to its last unit and takes nothing more.
+TEST(AppendFileName, FullFolder) {
+  std::unique_ptr<qchar[]> folder(new qchar[TEXT_PATH_LEN]);
+  for (size_t i = 0; i < TEXT_PATH_LEN; ++i) folder[i] = 'd';
+  EXPECT_EQ(AppendFileName(folder.get(), u"x"), 0);
+  EXPECT_EQ(std::u16string(folder.get()), Repeat('d', TEXT_PATH_LEN - 1));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "fakes.h"
 #include "native_support.h"
 #include "settings/settings.h"
+#include "validate/mx.h"
 #include "validate/tldfile.h"
 #include "validate/validate.h"
 
@@ -63,6 +64,8 @@ TEST(CheckForDottedQuad, TextsBeyondTheWorkingArrayAreNoQuad) {
   EXPECT_EQ(CheckForDottedQuad(tooLong.get(), 0), 0);
   auto huge = ExactText(u"[" + Repeat('0', 70000) + quad + u"]");
   EXPECT_EQ(CheckForDottedQuad(huge.get(), 1), 0);
+  auto cutToAQuad = ExactText(Repeat('0', 1016) + u"1.2.3.45");  // 1024 units
+  EXPECT_EQ(CheckForDottedQuad(cutToAQuad.get(), 0), 0);
 }
 
 TEST(ValidateAddress, InputOfAnyLengthIsJudgedWithoutCopyingIt) {
@@ -88,6 +91,7 @@ TEST(ValidateAddress, DestinationsHoldThePartsAsInTheInput) {
       {u"\"\"@example.com", u"\"\"", u"example.com"},
       {u"\"a\\\"b\"@example.com", u"\"a\\\"b\"", u"example.com"},
       {u"x@[1.2.3.4]", u"x", u"[1.2.3.4]"},
+      {u"john@10.1.0.0", u"john", u"10.1.0.0"},
       {u"<" + Repeat('a', 64) + u"@" + Repeat('b', 187) + u".com>", Repeat('a', 64),
        Repeat('b', 187) + u".com"},
   };
@@ -165,6 +169,7 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
     std::string File;
     const char16_t* Label;
     int Found;
+    uint32_t CodePage = 1252;
   };
   const std::string cut(8185, ' ');  // the entry ends where the line is cut, at 8191 units
   auto utf16le = [](const std::u16string& text) {  // with its byte-order mark
@@ -184,6 +189,8 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
       {"\xEF\xBB\xBF a.com\r\n..net\r\n", u"net", 0},
       {cut + "museumx\n", u"museum", 1},
       {cut + "museum-\n", u"museum", 1},
+      {"comx\ncom\n", u"com", 1},                // the search goes on past a longer entry
+      {"\xF0\xF4\n", u"\u0440\u0444", 1, 1251},   // a code page's letters: read in the lines
       {"c_m\n1com\n", u"c_m", 0},               // no entry can be either label
       {"c_m\n1com\n", u"1com", 0},
       {"xn--p1ai\n\xD1\x80\xD1\x84\n", u"\u0440\u0444", 1},
@@ -205,6 +212,7 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
   for (const Case& c : cases) {
     SCOPED_TRACE(FakeNarrow(std::u16string(c.File.begin(), c.File.begin() + std::min<size_t>(c.File.size(), 40))));
     Fake.Files[u"C:\\Plugins\\TLDs.txt"] = Utf8(c.File);
+    Fake.AnsiCodePage = c.CodePage;
     PluginSettings.DebugMode = 0;
     EXPECT_EQ(FindTLDInFile(c.Label), c.Found) << FakeNarrow(c.Label);
     PluginSettings.DebugMode = 1;
@@ -237,6 +245,10 @@ TEST(KnownTLD, LibraryPathAtTheLimit) {
   EXPECT_EQ(KnownTLD(u"zz"), 0);
   EXPECT_EQ(KnownTLD(u"com"), 1);
   ExpectNothingHeld();
+
+  Fake.ModulePath = u"\\Q.dll";  // the separator is the path's first unit
+  Fake.Files[u"\\TLDs.txt"] = Utf8("zz\n");
+  EXPECT_EQ(KnownTLD(u"zz"), 1);
 }
 
 TEST(GetMXRecord, EveryAnswerIsReleased) {
@@ -246,11 +258,14 @@ TEST(GetMXRecord, EveryAnswerIsReleased) {
   Fake.Dns[u"local.com"] = {15, 1, u"localhost"};
   Fake.Dns[u"cname.com"] = {5, 0, u""};
   Fake.Dns[u"nohost.com"] = {15, 0, u""};
+  Fake.Dns[u"m.com"] = {15, 1, u"m"};
   EXPECT_EQ(ValidateAddress(u"a@good.com", nullptr, nullptr), QV_VALID);
   EXPECT_EQ(ValidateAddress(u"a@loop.com", nullptr, nullptr), QV_NO_MX);
   EXPECT_EQ(ValidateAddress(u"a@local.com", nullptr, nullptr), QV_NO_MX);
   EXPECT_EQ(ValidateAddress(u"a@cname.com", nullptr, nullptr), QV_VALID);
   EXPECT_EQ(ValidateAddress(u"a@nohost.com", nullptr, nullptr), QV_NO_MX);  // a null MX
+  EXPECT_EQ(GetMXRecord(u"nohost.com"), -2);
+  EXPECT_EQ(ValidateAddress(u"a@m.com", nullptr, nullptr), QV_VALID);
   EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_NO_MX);
   Fake.DnsStatus = 1460;  // a time-out: no verdict, skipped
   EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_VALID);
