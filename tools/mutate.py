@@ -163,7 +163,12 @@ def run(cmd, timeout=None):
         return None
 
 
+def stop(signum, frame):
+    raise KeyboardInterrupt  # the file being mutated is restored on the way out
+
+
 def main():
+    signal.signal(signal.SIGTERM, stop)
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--count", type=int, default=DEFAULT_COUNT, help="mutants sampled (%(default)s)")
     ap.add_argument("--seed", type=int, default=DEFAULT_SEED, help="seed of the sample (%(default)s)")
@@ -185,7 +190,10 @@ def main():
 
     build = os.environ.get("QUORVEL_NATIVE_BUILD", os.path.join(ROOT, "build-mutate"))
     if not os.path.exists(os.path.join(build, "CMakeCache.txt")):
-        if run(["cmake", "--preset", "native", "-B", build, "-DQUORVEL_FUZZERS=OFF"]) != 0:
+        # Without debug information and at -O1 each mutant builds in about half
+        # the time; the sanitizers see the same faults.
+        if run(["cmake", "--preset", "native", "-B", build, "-DQUORVEL_FUZZERS=OFF", "-DCMAKE_BUILD_TYPE=Release",
+                "-DCMAKE_CXX_FLAGS_RELEASE=-O1", "-DCMAKE_C_FLAGS_RELEASE=-O1"]) != 0:
             sys.exit("mutate: the native build does not configure")
     build_cmd = ["cmake", "--build", build, "--target", "native_tests", "-j2"]
     test_cmd = ["ctest", "--test-dir", build, "-R", "^native_tests$", "--timeout", str(TEST_SECONDS)]

@@ -1,7 +1,7 @@
 // The text source reader over the fake platform: every kind of source is
 // opened, read and closed without leaving a handle, view, allocation or
-// temporary file behind, also when an allocation fails; and lines at the
-// 8191-unit limit of the line buffer.
+// temporary file behind, also when an allocation fails; and the folder name
+// at the limit of its buffer.
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -9,24 +9,13 @@
 #include <memory>
 
 #include "fakes.h"
-#include "native_support.h"
+#include "support/both_builds.h"
 #include "textbytes.h"
 #include "textsource/textsource.h"
 
 namespace {
 
 const std::u16string kTemp = u"C:\\Temp\\Quorvel-003c.tmp";
-
-// A text source record over a heap copy of exactly the given bytes.
-struct ExactRecord {
-  std::unique_ptr<uint8_t[]> bytes;
-  TextSource source;
-  ExactRecord(const Bytes& b, int encoding) : bytes(new uint8_t[b.size()]) {
-    memcpy(bytes.get(), b.data(), b.size());
-    source = RecordOver(b, encoding);
-    source.Data = bytes.get();
-  }
-};
 
 // Reads every line into exactly sized line buffers.
 std::vector<std::u16string> Lines(TextSource* s) {
@@ -37,31 +26,6 @@ std::vector<std::u16string> Lines(TextSource* s) {
     lines.push_back(line.get());
   }
   return lines;
-}
-
-TEST(ReadTextLine, LineOf8191UnitsEndingInASurrogatePair) {
-  const std::u32string emoji = U"\U0001F600";
-  const std::u16string pair = u"\U0001F600";
-  for (int encoding : {EncUtf8, EncUtf16Le, EncUtf16Be, EncUtf32Le, EncUtf32Be}) {
-    SCOPED_TRACE(EncodingName(encoding));
-    Bytes bytes;
-    ASSERT_TRUE(EncodeText(std::u32string(8189, 'a') + emoji + U"\nb", encoding, &bytes));
-    ExactRecord fits(bytes, encoding);
-    fits.source.Supplementary = 1;
-    EXPECT_EQ(Lines(&fits.source), (std::vector<std::u16string>{Repeat('a', 8189) + pair, u"b"}));
-
-    // One unit more and the pair no longer fits: it is dropped whole.
-    ASSERT_TRUE(EncodeText(std::u32string(8190, 'a') + emoji + U"\nb", encoding, &bytes));
-    ExactRecord cut(bytes, encoding);
-    cut.source.Supplementary = 1;
-    EXPECT_EQ(Lines(&cut.source), (std::vector<std::u16string>{Repeat('a', 8190), u"b"}));
-  }
-  // Without Supplementary, UTF-16 surrogates are units of their own: the high
-  // one is the line's 8191st unit, the low one is dropped.
-  Bytes bytes;
-  ASSERT_TRUE(EncodeText(std::u32string(8190, 'a') + emoji + U"\nb", EncUtf16Le, &bytes));
-  ExactRecord units(bytes, EncUtf16Le);
-  EXPECT_EQ(Lines(&units.source), (std::vector<std::u16string>{Repeat('a', 8190) + pair.substr(0, 1), u"b"}));
 }
 
 void ExpectReleased() {
@@ -181,61 +145,6 @@ TEST(OpenTextSource, EveryAllocationFailureLeavesNothing) {
       ExpectReleased();
       ASSERT_LT(failAt, 10) << "the open never succeeds";
     }
-  }
-}
-
-// What decides whether ASCII text of the reading stands unit for unit in the
-// bytes: the encoding, zero bytes or units, the lead bytes of overlong forms, a
-// Replacement below U+0080, and only the bytes from Position on.
-TEST(IsAsciiTransparent, OverlongFormsZerosAndReplacementDecide) {
-  struct Case {
-    std::string Text;
-    int Encoding;
-    uint16_t Replacement;
-    uint32_t Position;
-    int Transparent;
-  };
-  const Case cases[] = {
-      {"com\r\nnet\n", EncUtf8, 0xFFFD, 0, 1},
-      {"\xD1\x80\xD1\x84 \xE0\xA4\x95 \xF0\x90\x80\x80 \xFF", EncUtf8, 0xFFFD, 0, 1},
-      {"c\xC1\xAFm", EncUtf8, 0xFFFD, 0, 0},
-      {"c\xC0\x8A", EncUtf8, 0xFFFD, 0, 0},
-      {"\xE0\x81\xAF", EncUtf8, 0xFFFD, 0, 0},
-      {"\xE0\x82\x80", EncUtf8, 0xFFFD, 0, 1},
-      {"\xF0\x80\x81\xAF", EncUtf8, 0xFFFD, 0, 0},
-      {"a\xFF" "b", EncUtf8, 0x000A, 0, 0},
-      {"ab", EncUtf8, 0x000A, 0, 1},
-      {std::string("a\0b", 3), EncUtf8, 0xFFFD, 0, 0},
-      {std::string("a\0b", 3), EncUtf8, 0xFFFD, 2, 1},
-      {std::string("a\0b", 3), EncRawBytes, 0xFFFD, 0, 0},
-      {"caf\xE9 \x80\x81\xFF", EncAnsi, 0xFFFD, 0, 1},
-      {"\x85\xC1\xAF", EncRawBytes, 0xFFFD, 0, 1},
-      {std::string("a\0b\0", 4), EncUtf16Le, 0xFFFD, 0, 1},
-      {std::string("a\0\0\0b", 5), EncUtf16Le, 0xFFFD, 0, 0},  // a zero unit
-      {std::string("\0a\0\0", 4), EncUtf16Be, 0xFFFD, 0, 0},
-      {std::string("\0a\0", 3), EncUtf16Be, 0xFFFD, 0, 1},      // the odd last byte is never read
-      {"COM", EncEbcdic, 0xFFFD, 0, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << EncodingName(c.Encoding) << " at " << c.Position << ": "
-                                    << FakeNarrow(std::u16string(c.Text.begin(), c.Text.end())));
-    ExactRecord r(Bytes(c.Text.begin(), c.Text.end()), c.Encoding);
-    r.source.Replacement = c.Replacement;
-    r.source.Position = c.Position;
-    EXPECT_EQ(IsAsciiTransparent(&r.source), c.Transparent);
-    const bool bytes = c.Encoding == EncUtf8 || c.Encoding == EncAnsi || c.Encoding == EncRawBytes;
-    EXPECT_EQ(AsciiUnitSize(&r.source), bytes ? 1u : (c.Encoding == EncUtf16Le || c.Encoding == EncUtf16Be) ? 2u : 0u);
-  }
-}
-
-// Where the text stops being canonical: E0 and F0 before the bytes of their
-// overlong forms, also at the very end of the text.
-TEST(IsCanonicalText, OverlongLeadBytes) {
-  const std::pair<std::string, int> cases[] = {
-      {"ab\xE0", 1}, {"\xE0\xA4\x85", 1}, {"\xE0\x9F\xBF", 0}, {"\xF0\x90\x80\x80", 1}, {"\xF0\x8F\xBF\xBF", 0}};
-  for (const auto& c : cases) {
-    ExactRecord r(Bytes(c.first.begin(), c.first.end()), EncUtf8);
-    EXPECT_EQ(IsCanonicalText(&r.source), c.second) << FakeNarrow(std::u16string(c.first.begin(), c.first.end()));
   }
 }
 

@@ -1,12 +1,11 @@
-// The validator at its buffer edges, in exactly sized heap blocks: the quoting
-// helpers, the dotted-quad classification of long texts, the variable
+// The validator over the fakes, in exactly sized heap blocks: the variable
 // functions in the smallest buffer they may get, and the list file and MX
 // lookups releasing everything they take.
 #include <gtest/gtest.h>
 
 #include "common/qstr.h"
 #include "fakes.h"
-#include "native_support.h"
+#include "support/both_builds.h"
 #include "settings/settings.h"
 #include "validate/mx.h"
 #include "validate/tldfile.h"
@@ -27,89 +26,6 @@ void ExpectNothingHeld() {
   EXPECT_EQ(Fake.Allocations, 0);
   EXPECT_EQ(Fake.OpenKeys, 0);
   EXPECT_EQ(Fake.DnsLists, 0);
-}
-
-// A single unit that is both the first and the last character of the pair
-// is removed too, and nothing before the text is touched.
-TEST(StripEnclosingPair, OneUnitThatIsBothEnds) {
-  auto one = ExactText(u"\"");
-  EXPECT_EQ(StripEnclosingPair(one.get(), '"', '"'), 1);
-  EXPECT_EQ(one[0], 0);
-  auto two = ExactText(u"<>");
-  EXPECT_EQ(StripEnclosingPair(two.get(), '<', '>'), 1);
-  EXPECT_EQ(two[0], 0);
-}
-
-TEST(AddEnclosingQuotes, FillsTheWorkingArrayUpTo1020Units) {
-  auto fits = ExactText(Repeat('a', 1020), MAX_PART_LEN);
-  ASSERT_EQ(AddEnclosingQuotes(fits.get()), 1);
-  EXPECT_EQ(QStrLen(fits.get()), 1022u);
-  EXPECT_EQ(fits[0], '"');
-  EXPECT_EQ(fits[1021], '"');
-
-  auto full = ExactText(Repeat('a', 1021), MAX_PART_LEN);
-  EXPECT_EQ(AddEnclosingQuotes(full.get()), 0);
-  EXPECT_EQ(Text(full.get()), Repeat('a', 1021));
-}
-
-TEST(CheckForDottedQuad, TextsBeyondTheWorkingArrayAreNoQuad) {
-  // Leading zeros make long dotted quads: 1023 units still fit the copy.
-  std::u16string quad = u"1.2.3.4";
-  auto longest = ExactText(Repeat('0', 1023 - quad.size()) + quad);
-  EXPECT_EQ(CheckForDottedQuad(longest.get(), 0), 1);
-  auto bracketed = ExactText(u"[" + Repeat('0', 1021 - quad.size()) + quad + u"]");
-  EXPECT_EQ(CheckForDottedQuad(bracketed.get(), 1), 1);
-
-  auto tooLong = ExactText(Repeat('0', 1024 - quad.size()) + quad);
-  EXPECT_EQ(CheckForDottedQuad(tooLong.get(), 0), 0);
-  auto huge = ExactText(u"[" + Repeat('0', 70000) + quad + u"]");
-  EXPECT_EQ(CheckForDottedQuad(huge.get(), 1), 0);
-  auto cutToAQuad = ExactText(Repeat('0', 1016) + u"1.2.3.45");  // 1024 units
-  EXPECT_EQ(CheckForDottedQuad(cutToAQuad.get(), 0), 0);
-}
-
-TEST(ValidateAddress, InputOfAnyLengthIsJudgedWithoutCopyingIt) {
-  auto huge = ExactText(Repeat('a', 200000) + u"@example.com");
-  EXPECT_EQ(ValidateAddress(huge.get(), nullptr, nullptr), QV_TOO_LONG);
-  PluginSettings.StripAngleBrackets = 1;
-  auto bracketed = ExactText(u"<" + Repeat('a', 244) + u"@example.com>");  // 258 units
-  EXPECT_EQ(ValidateAddress(bracketed.get(), nullptr, nullptr), QV_VALID);
-}
-
-// Every destination is written only on success, within its 1024 units, with
-// the parts as they stood in the input (quotes, escapes and brackets kept).
-TEST(ValidateAddress, DestinationsHoldThePartsAsInTheInput) {
-  PluginSettings.AllowQuotedStrings = 1;
-  PluginSettings.AllowEscapedChars = 1;
-  PluginSettings.AllowDottedQuadDomain = 1;
-  PluginSettings.StripAngleBrackets = 1;
-  struct {
-    std::u16string input, local, domain;
-  } valid[] = {
-      {u"john.doe@example.com", u"john.doe", u"example.com"},
-      {u"<\"a@b\"@example.com>", u"\"a@b\"", u"example.com"},
-      {u"\"\"@example.com", u"\"\"", u"example.com"},
-      {u"\"a\\\"b\"@example.com", u"\"a\\\"b\"", u"example.com"},
-      {u"x@[1.2.3.4]", u"x", u"[1.2.3.4]"},
-      {u"john@10.1.0.0", u"john", u"10.1.0.0"},
-      {u"<" + Repeat('a', 64) + u"@" + Repeat('b', 187) + u".com>", Repeat('a', 64),
-       Repeat('b', 187) + u".com"},
-  };
-  for (const auto& c : valid) {
-    SCOPED_TRACE(FakeNarrow(c.input));
-    auto input = ExactText(c.input);
-    auto domain = ExactText(u"", MAX_PART_LEN), local = ExactText(u"", MAX_PART_LEN);
-    ASSERT_EQ(ValidateAddress(input.get(), domain.get(), local.get()), QV_VALID);
-    EXPECT_EQ(Text(input.get()), c.input);
-    EXPECT_EQ(Text(local.get()), c.local);
-    EXPECT_EQ(Text(domain.get()), c.domain);
-  }
-
-  auto input = ExactText(u"john@@example.com");
-  auto domain = ExactText(u"keep", MAX_PART_LEN), local = ExactText(u"keep", MAX_PART_LEN);
-  EXPECT_EQ(ValidateAddress(input.get(), domain.get(), local.get()), QV_SECOND_AT);
-  EXPECT_EQ(Text(domain.get()), u"keep");
-  EXPECT_EQ(Text(local.get()), u"keep");
 }
 
 // The host's buffer for a variable function holds at least 257 units; each
