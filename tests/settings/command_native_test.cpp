@@ -13,6 +13,42 @@
 
 namespace {
 
+// An empty line lists the flags (debug mode only while on); a value switch
+// sets its flag.
+TEST(QuorvelCommand, ListsAndSets) {
+  const auto npos = std::u16string::npos;
+  EXPECT_EQ(QuorvelCommand(u""), 0);
+  EXPECT_NE(Fake.Out.find(u"/B:No\r\n"), npos) << FakeNarrow(Fake.Out);
+  EXPECT_EQ(Fake.Out.find(u"/$:"), npos);
+  Fake.Out.clear();
+  EXPECT_EQ(QuorvelCommand(u"/b:y /c=0x1 /2:n /$:1"), 0);
+  EXPECT_EQ(PluginSettings.StripAngleBrackets, 1);
+  EXPECT_EQ(PluginSettings.StrictCharList, 1);
+  EXPECT_EQ(PluginSettings.TwoLetterTLDs, 0);
+  EXPECT_NE(Fake.Out.find(u"/$:Yes\r\n"), npos) << FakeNarrow(Fake.Out);
+  EXPECT_EQ(QuorvelCommand(u"/S /Z"), 0);
+  EXPECT_EQ(QuorvelCommand(u"/D /Z"), 0);
+  EXPECT_EQ(PluginSettings.StripAngleBrackets, 0);
+  EXPECT_EQ(LoadSettings(OS_HKEY_CURRENT_USER), 0);
+  EXPECT_EQ(PluginSettings.StripAngleBrackets, 1);
+}
+
+// The numbers a value switch takes: decimal, or hexadecimal after "0x" (a
+// second "0x" is taken too), nothing else after the digits.
+TEST(ParseNumber, Forms) {
+  const struct {
+    const char16_t* Text;
+    int Result;
+    uint32_t Value;
+  } cases[] = {{u"12", 0, 12},  {u"0x1F", 0, 31}, {u"0X0x10", 0, 16}, {u"0xfg", -1, 0},
+               {u"0x", -1, 0},  {u"x1", -1, 0},   {u"4294967296", -1, 0}};
+  for (const auto& c : cases) {
+    uint32_t value = 0;
+    EXPECT_EQ(ParseNumber(c.Text, &value), c.Result) << FakeNarrow(c.Text);
+    EXPECT_EQ(value, c.Value) << FakeNarrow(c.Text);
+  }
+}
+
 TEST(QuorvelCommand, TooLongLineChangesNothing) {
   PluginSettingsRecord before = PluginSettings;
   EXPECT_EQ(QuorvelCommand(nullptr), -1);

@@ -32,7 +32,7 @@ TEST_F(ValidateCore, DottedQuadClasses) {
       {QT("99999999999.1.1.1"), 0, 0}, {QT("0.1.2.3"), 0, 1},          {QT("255.255.255.254"), 0, 1},
       {QT("223.1.1.1"), 0, 1},        {QT("240.0.0.1"), 0, 1},         {QT(""), 1, 0},
       {QT("[]"), 1, 0},               {QT("+1.2.3.4"), 0, 0},          {QT("1.2.3.-4"), 0, 0},
-      {QT("1.256.3.4"), 0, 3},        {QT("1.2.256.4"), 0, 3},
+      {QT("1.256.3.4"), 0, 3},        {QT("1.2.256.4"), 0, 3},         {QT("256.1.1.1"), 0, 3},
   };
   for (const auto& c : cases) {
     auto text = ExactText(c.text);
@@ -133,6 +133,25 @@ TEST_F(ValidateCore, DebugTrace) {
     OutputCapture capture;
     EXPECT_EQ(ValidateAddress(QT("@x"), nullptr, nullptr), 1040);
     EXPECT_EQ(capture.Out(), QT("   * Buffer     = '@x'\r\n"));
+  }
+}
+
+// The edges of the rules, each address with the one option it needs (the flag
+// set directly) and its code.
+TEST_F(ValidateCore, RuleEdges) {
+  struct {
+    int32_t PluginSettingsRecord::*Option;
+    const qchar* Address;
+    int Code;
+  } cases[] = {
+      {nullptr, QT("john.@example.com"), QV_BAD_DOT},
+      {nullptr, QT("a@b-.com"), QV_BAD_DOMAIN_CHAR},
+      {&PluginSettingsRecord::AllowNonAscii, QT("a\u0080b@example.com"), QV_VALID},
+  };
+  for (const auto& c : cases) {
+    RestoreDefaults();
+    if (c.Option) PluginSettings.*c.Option = 1;
+    EXPECT_EQ(ValidateAddress(ExactText(c.Address).get(), nullptr, nullptr), c.Code) << "case " << (&c - cases);
   }
 }
 

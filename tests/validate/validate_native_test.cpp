@@ -7,6 +7,7 @@
 #include "fakes.h"
 #include "support/both_builds.h"
 #include "settings/settings.h"
+#include "textbytes.h"
 #include "validate/mx.h"
 #include "validate/tldfile.h"
 #include "validate/validate.h"
@@ -88,11 +89,13 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
     uint32_t CodePage = 1252;
   };
   const std::string cut(8185, ' ');  // the entry ends where the line is cut, at 8191 units
-  auto utf16le = [](const std::u16string& text) {  // with its byte-order mark
-    std::string bytes = "\xFF\xFE";
-    for (char16_t c : text) bytes += (char)(c & 0xFF), bytes += (char)(c >> 8);
+  auto utf16 = [](const std::u16string& text, bool bigEndian) {  // with its byte-order mark
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t c : text)
+      bytes += (char)(bigEndian ? c >> 8 : c & 0xFF), bytes += (char)(bigEndian ? c & 0xFF : c >> 8);
     return bytes;
   };
+  auto utf16le = [&](const std::u16string& text) { return utf16(text, false); };
   const Case cases[] = {
       {"c\xC1\xAFm\n", u"com", 1},              // an overlong o
       {"co\xC0\x8Am\n", u"co", 1},              // an overlong line feed ends the line
@@ -106,6 +109,9 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
       {cut + "museumx\n", u"museum", 1},
       {cut + "museum-\n", u"museum", 1},
       {"comx\ncom\n", u"com", 1},                // the search goes on past a longer entry
+      {"cxm\n", u"com", 0},                      // first and last units alike
+      {"zz\n", u"ZZ", 1},
+      {std::string(8183, ' ') + "museum\n", u"museum", 1},  // 4 units short of the cut
       {"\xF0\xF4\n", u"\u0440\u0444", 1, 1251},   // a code page's letters: read in the lines
       {"c_m\n1com\n", u"c_m", 0},               // no entry can be either label
       {"c_m\n1com\n", u"1com", 0},
@@ -116,6 +122,8 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
       {"com\n\xED\x95\x9C\xEA\xB5\xAD\n", u"\uD55C\uAD6D", 1},     // three bytes a character
       {"com\n\xED\x95\x9C\xEA\xB5\xADx\n", u"\uD55C\uAD6D", 0},
       {utf16le(u"\u0440\u0444x\r\n"), u"\u0440\u0444", 0},
+      {utf16le(u"\u0163om\r\n"), u"com", 0},  // the low byte of the first unit alike
+      {utf16(u"net\r\ncom\r\n", true), u"com", 1},
       {utf16le(u"\u0440\u0444x\r\n .\u0440\u0444\r\n"), u"\u0440\u0444", 1},
       {utf16le(u"x\u0085net\r\n\u3000org\r\n"), u"net", 1},
       {utf16le(u"x\u0085net\r\n\u3000org\r\n"), u"org", 1},
@@ -135,6 +143,15 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
     EXPECT_EQ(FindTLDInFile(c.Label), c.Found) << FakeNarrow(c.Label) << " traced";
     ExpectNothingHeld();
   }
+}
+
+// A replacement character that is a letter of the label: text in which no
+// byte shows the label may still read as it.
+TEST(FindEntryInSource, ReplacementInTheLabel) {
+  const Bytes bytes = {0xFF, 'x', '\n'};
+  TextSource s = RecordOver(bytes, EncUtf8);
+  s.Replacement = 0x0444;
+  EXPECT_EQ(FindEntryInSource(&s, u"\u0444x"), 1);
 }
 
 // A library path near the 16384-unit limit: the list file's path fits
@@ -165,6 +182,9 @@ TEST(KnownTLD, LibraryPathAtTheLimit) {
   Fake.ModulePath = u"\\Q.dll";  // the separator is the path's first unit
   Fake.Files[u"\\TLDs.txt"] = Utf8("zz\n");
   EXPECT_EQ(KnownTLD(u"zz"), 1);
+  Fake.ModulePath = u"Q.dll";  // no separator: no list file
+  Fake.Files[u"QTLDs.txt"] = Utf8("zz\n");
+  EXPECT_EQ(KnownTLD(u"zz"), 0);
 }
 
 TEST(GetMXRecord, EveryAnswerIsReleased) {
@@ -181,10 +201,21 @@ TEST(GetMXRecord, EveryAnswerIsReleased) {
   EXPECT_EQ(ValidateAddress(u"a@cname.com", nullptr, nullptr), QV_VALID);
   EXPECT_EQ(ValidateAddress(u"a@nohost.com", nullptr, nullptr), QV_NO_MX);  // a null MX
   EXPECT_EQ(GetMXRecord(u"nohost.com"), -2);
+  EXPECT_EQ(GetMXRecord(u"loop.com"), -2);
+  EXPECT_EQ(GetMXRecord(u""), -1);
+  EXPECT_EQ(GetMXRecord(u"[1.2.3.4]"), 0);  // an ordinary dotted quad is not looked up
+  PluginSettings.DebugMode = 1;
+  EXPECT_EQ(GetMXRecord(u"good.com"), 0);
+  EXPECT_EQ(Fake.Out.rfind(u"   * GetMXRecord( good.com )\r\n", 0), 0u) << FakeNarrow(Fake.Out);
+  PluginSettings.DebugMode = 0;
   EXPECT_EQ(ValidateAddress(u"a@m.com", nullptr, nullptr), QV_VALID);
   EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_NO_MX);
   Fake.DnsStatus = 1460;  // a time-out: no verdict, skipped
   EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_VALID);
+  PluginSettings.DebugMode = 1;
+  EXPECT_EQ(GetMXRecord(u"missing.com"), 0);
+  EXPECT_NE(Fake.Out.find(u"   * MX check skipped: DNS status 1460\r\n"), std::u16string::npos);
+  PluginSettings.DebugMode = 0;
   ExpectNothingHeld();
   Fake.NetConnected = 0;
   EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_VALID);
