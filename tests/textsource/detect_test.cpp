@@ -80,6 +80,9 @@ TEST(DetectEncoding, WithoutMarks) {
   EXPECT_EQ(Detect(Ascii("x")).Encoding, EncAnsi);
   EXPECT_EQ(Detect(Ascii("abc\xFF")).Encoding, EncAnsi);          // half a UTF-32 mark
   EXPECT_EQ(Detect(Bytes{'a', 0, 0, 'b', 'c', 'd'}).Encoding, EncAnsi);  // as many zeros each side
+  EXPECT_EQ(Detect(Bytes{0, 'a'}).Encoding, EncUtf16Be);
+  EXPECT_EQ(Detect(Ascii("x\xFF\xFE")).Encoding, EncAnsi);  // no byte-order mark at the start
+  EXPECT_EQ(Detect(Ascii("x\xFE\xFF")).Encoding, EncAnsi);
   EXPECT_EQ(Detect(Encoded(U"a b", EncUtf16Le)).Encoding, EncUtf16Le);
   EXPECT_EQ(Detect(Encoded(U"a b", EncUtf16Be)).Encoding, EncUtf16Be);
   EXPECT_EQ(Detect(Encoded(U"ab", EncUtf32Le)).Encoding, EncUtf32Le);
@@ -131,7 +134,17 @@ TEST(DetectEncoding, Ebcdic) {
   EXPECT_EQ(Detect(Bytes(128, 0), 1).Encoding, EncEbcdic);
   EXPECT_EQ(Detect(Bytes(128, 0), 0).Encoding, EncAnsi);
   EXPECT_EQ(Detect(Bytes(127, 0), 1).Encoding, EncAnsi);
-  EXPECT_EQ(Detect(Bytes(128, 0xC1), 1).Encoding, EncEbcdic);  // the first EBCDIC letter
+  // The first and last byte of each block of EBCDIC letters and digits, and
+  // the bytes around them.
+  for (uint8_t b : {0x81, 0x89, 0x91, 0x99, 0xA2, 0xA9, 0xC1, 0xC9, 0xD1, 0xD9, 0xE2, 0xE9, 0xF0, 0xF9})
+    EXPECT_EQ(Detect(Bytes(128, b), 1).Encoding, EncEbcdic) << (int)b;
+  for (uint8_t b : {0x80, 0x8A, 0x90, 0x9A, 0xA1, 0xAA, 0xC0, 0xCA, 0xD0, 0xDA, 0xE1, 0xEA, 0xEF, 0xFA})
+    EXPECT_EQ(Detect(Bytes(128, b), 1).Encoding, EncAnsi) << (int)b;
+  // From 1024 bytes on, five times as many EBCDIC letters as ASCII ones.
+  Bytes four = Concat(Bytes(823, 0xC1), Bytes(200, 'a'));
+  EXPECT_EQ(Detect(four, 1).Encoding, EncEbcdic);
+  four.push_back(0xC1);
+  EXPECT_EQ(Detect(four, 1).Encoding, EncAnsi);
   std::u32string text;
   while (text.size() < 2000) text += U"HELLO WORLD 2024 from the host\n";
   Bytes ebcdic = Encoded(text, EncEbcdic);
@@ -159,6 +172,10 @@ TEST(DetectEncoding, RecordStates) {
   clear.Encoding = 3;
   EXPECT_EQ(DetectEncoding(&clear, 1), 0);
   EXPECT_EQ(clear.Encoding, 0);
+  for (auto detect : {DetectUtf32, DetectUtf16, DetectUtf8, DetectEbcdic}) {
+    EXPECT_EQ(detect(nullptr), 0);
+    EXPECT_EQ(detect(&clear), 0);  // no data
+  }
   // Position is never lowered.
   Bytes bytes = Concat({0xFF, 0xFE}, Encoded(U"abc", EncUtf16Le));
   TextSource s = RecordOver(bytes, 0);
@@ -172,6 +189,10 @@ TEST(DetectEncoding, RecordStates) {
   c.FileHandle = c.MappingHandle = nullptr;
   qchar name[] = {'C', 'l', 'I', 'p', ':', 0};
   c.SourceName = name;
+  EXPECT_EQ(DetectEncoding(&c, 1), EncUtf16Le);
+  EXPECT_EQ(c.BomLength, 2u);
+  c.Size = 2;  // the mark alone
+  c.BomLength = 0;
   EXPECT_EQ(DetectEncoding(&c, 1), EncUtf16Le);
   EXPECT_EQ(c.BomLength, 2u);
   Bytes plain = {'a', 'b', 'c', 'd', 0, 0};

@@ -76,6 +76,8 @@ TEST(OpenTextSource, EveryKindOfSourceIsReleased) {
     TextSource s;
     ASSERT_EQ(OpenTextSource(&s, name), 0);
     EXPECT_EQ(s.Encoding, EncUtf16Le);
+    EXPECT_EQ(std::u16string(s.SourceName), name);
+    if (kind == 1 || kind == 2) EXPECT_EQ(std::u16string(s.TempName), kTemp);
     EXPECT_EQ(Lines(&s), (std::vector<std::u16string>{u"one", u"two"}));
     EXPECT_EQ(CloseTextSource(&s), 0);
     ExpectClear(s);
@@ -86,6 +88,17 @@ TEST(OpenTextSource, EveryKindOfSourceIsReleased) {
 
   FakeReset();
   TextSource s;
+  EXPECT_EQ(OpenTextSource(&s, u""), -1);
+  Fake.Files[u"\\\\.\\Volume{1}\\x.txt"] = kText;  // a volume name gets the device prefix
+  ASSERT_EQ(OpenTextSource(&s, u"Volume{1}\\x.txt"), 0);
+  EXPECT_EQ(std::u16string(s.SourceName), u"\\\\.\\Volume{1}\\x.txt");
+  CloseTextSource(&s);
+  Fake.HaveStdInput = 1;  // a process id of eight digits names the copy
+  Fake.StdInput = kText;
+  Fake.ProcessId = 0xFEDCBA98;
+  ASSERT_EQ(OpenTextSource(&s, u"-"), 0);
+  EXPECT_EQ(std::u16string(s.TempName), u"C:\\Temp\\Quorvel-fedcba98.tmp");
+  CloseTextSource(&s);
   EXPECT_EQ(OpenTextSource(&s, u"C:\\missing.txt"), 2);
   EXPECT_EQ(s.Error, 2);
   Fake.Files[u"C:\\empty.txt"];
@@ -155,6 +168,15 @@ TEST(AppendFileName, FullFolder) {
   for (size_t i = 0; i < TEXT_PATH_LEN; ++i) folder[i] = 'd';
   EXPECT_EQ(AppendFileName(folder.get(), u"x"), 0);
   EXPECT_EQ(std::u16string(folder.get()), Repeat('d', TEXT_PATH_LEN - 1));
+  // One separator between folder and name, none after a drive.
+  const char16_t* cases[][3] = {{u"C:\\d", u"x", u"C:\\d\\x"}, {u"C:\\d/", u"x", u"C:\\d/x"},
+                                {u"C:", u"x", u"C:x"},            {u"C:\\d", u"\\x", u"C:\\d\\x"},
+                                {u"", u"x", u"x"}};
+  for (const auto& c : cases) {
+    auto path = ExactText(c[0], TEXT_PATH_LEN);
+    EXPECT_EQ(AppendFileName(path.get(), c[1]), 0);
+    EXPECT_EQ(std::u16string(path.get()), c[2]);
+  }
 }
 
 }  // namespace

@@ -235,7 +235,7 @@ long OsTextTempPath(qchar* path, size_t cap) {
   return 0;
 }
 
-uint32_t OsTextProcessId(void) { return 0x3c; }
+uint32_t OsTextProcessId(void) { return Fake.ProcessId; }
 
 int OsTextOpenClipboard(void) {
   if (!Fake.ClipboardOpens) return 0;
