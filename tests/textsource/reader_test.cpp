@@ -329,6 +329,9 @@ TEST(IsCanonicalText, OverlongLeadBytes) {
     TextSource s = RecordOver(text, EncUtf8);
     EXPECT_EQ(IsCanonicalText(&s), c.second) << "case " << (&c - cases);
   }
+  const Bytes ascii = {'a'};  // other encodings are never canonical text
+  TextSource ansi = RecordOver(ascii, EncAnsi);
+  EXPECT_EQ(IsCanonicalText(&ansi), 0);
 }
 
 }  // namespace

@@ -98,6 +98,9 @@ TEST(OpenTextSource, EveryKindOfSourceIsReleased) {
   Fake.ProcessId = 0xFEDCBA98;
   ASSERT_EQ(OpenTextSource(&s, u"-"), 0);
   EXPECT_EQ(std::u16string(s.TempName), u"C:\\Temp\\Quorvel-fedcba98.tmp");
+  TextSource second;
+  Fake.HaveStdInput = 1;  // a second copy while the first is open: its name is taken
+  EXPECT_EQ(OpenTextSource(&second, u"-"), 32);
   CloseTextSource(&s);
   EXPECT_EQ(OpenTextSource(&s, u"C:\\missing.txt"), 2);
   EXPECT_EQ(s.Error, 2);
