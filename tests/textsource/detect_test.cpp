@@ -172,9 +172,10 @@ TEST(DetectEncoding, RecordStates) {
   clear.Encoding = 3;
   EXPECT_EQ(DetectEncoding(&clear, 1), 0);
   EXPECT_EQ(clear.Encoding, 0);
+  clear.Size = 256;
   for (auto detect : {DetectUtf32, DetectUtf16, DetectUtf8, DetectEbcdic}) {
     EXPECT_EQ(detect(nullptr), 0);
-    EXPECT_EQ(detect(&clear), 0);  // no data
+    EXPECT_EQ(detect(&clear), 0);  // a size but no data
   }
   // Position is never lowered.
   Bytes bytes = Concat({0xFF, 0xFE}, Encoded(U"abc", EncUtf16Le));
