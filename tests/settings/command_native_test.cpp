@@ -1,11 +1,11 @@
-// The tokenizer at the edges of its table and buffer, and the command's
-// failures: nothing changes, every registry key is closed again.
+// The command's failures: nothing changes, every registry key is closed
+// again.
 #include <gtest/gtest.h>
 
 #include <string.h>
 
 #include "fakes.h"
-#include "native_support.h"
+#include "support/both_builds.h"
 #include "settings/command.h"
 #include "platform/os.h"
 #include "settings/settings.h"
@@ -13,55 +13,45 @@
 
 namespace {
 
-// n tokens of width letters each, separated by single spaces.
-std::u16string Words(size_t n, size_t width) {
-  std::u16string line;
-  for (size_t i = 0; i < n; ++i) line += Repeat((char16_t)('a' + i % 26), width) + u" ";
-  return line;
+// An empty line lists the flags (debug mode only while on); a value switch
+// sets its flag.
+TEST(QuorvelCommand, ListsAndSets) {
+  const auto npos = std::u16string::npos;
+  EXPECT_EQ(QuorvelCommand(u""), 0);
+  EXPECT_NE(Fake.Out.find(u"/B:No\r\n"), npos) << FakeNarrow(Fake.Out);
+  EXPECT_EQ(Fake.Out.find(u"/$:"), npos);
+  Fake.Out.clear();
+  EXPECT_EQ(QuorvelCommand(u"/b:y /c=0x1 /2:n /$:1"), 0);
+  EXPECT_EQ(PluginSettings.StripAngleBrackets, 1);
+  EXPECT_EQ(PluginSettings.StrictCharList, 1);
+  EXPECT_EQ(PluginSettings.TwoLetterTLDs, 0);
+  EXPECT_NE(Fake.Out.find(u"/$:Yes\r\n"), npos) << FakeNarrow(Fake.Out);
+  EXPECT_EQ(QuorvelCommand(u"/S /Z"), 0);
+  EXPECT_EQ(QuorvelCommand(u"/D /Z"), 0);
+  EXPECT_EQ(PluginSettings.StripAngleBrackets, 0);
+  EXPECT_EQ(LoadSettings(OS_HKEY_CURRENT_USER), 0);
+  EXPECT_EQ(PluginSettings.StripAngleBrackets, 1);
 }
 
-TEST(TokenizeArgs, FillsTheBufferToItsLastUnit) {
-  auto line = ExactText(Repeat('x', MAX_ARG_LEN - 1));
-  ASSERT_EQ(TokenizeArgs(line.get()), 1);
-  EXPECT_EQ(ArgList.Length[0], MAX_ARG_LEN - 1);
-  EXPECT_EQ(ArgList.Token[0], ArgList.Buffer);
-  EXPECT_EQ(ArgList.Buffer[MAX_ARG_LEN - 1], 0);
-
-  // 1024 tokens of 7 units and their terminators use all 8192 units; the
-  // separator after the last one ends it at the buffer's end.
-  line = ExactText(Words(MAX_ARGS, 7));
-  ASSERT_EQ(TokenizeArgs(line.get()), MAX_ARGS);
-  for (int i = 0; i < MAX_ARGS; ++i) {
-    ASSERT_EQ(ArgList.Length[i], 7);
-    ASSERT_EQ(ArgList.Token[i], ArgList.Buffer + 8 * i);
-    ASSERT_EQ(ArgList.Token[i][7], 0);
+// The numbers a value switch takes: decimal, or hexadecimal after "0x" (a
+// second "0x" is taken too), nothing else after the digits.
+TEST(ParseNumber, Forms) {
+  const struct {
+    const char16_t* Text;
+    int Result;
+    uint32_t Value;
+  } cases[] = {{u"12", 0, 12},  {u"0x1F", 0, 31}, {u"0X0x10", 0, 16}, {u"0xfg", -1, 0},
+               {u"0x", -1, 0},  {u"x1", -1, 0},   {u"4294967296", -1, 0}};
+  for (const auto& c : cases) {
+    uint32_t value = 0;
+    EXPECT_EQ(ParseNumber(c.Text, &value), c.Result) << FakeNarrow(c.Text);
+    EXPECT_EQ(value, c.Value) << FakeNarrow(c.Text);
   }
-  EXPECT_EQ(Fake.Err, u"");
-}
-
-TEST(TokenizeArgs, OverflowEmptiesTheTable) {
-  auto line = ExactText(Repeat('x', MAX_ARG_LEN));
-  EXPECT_EQ(TokenizeArgs(line.get()), -1);
-  EXPECT_EQ(ArgList.Count, 0);
-  EXPECT_EQ(ArgList.Token[0], nullptr);
-  EXPECT_EQ(Fake.Err, u"Quorvel plugin: Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
-
-  // A token after a full table of 1024 tokens that also fills the buffer.
-  Fake.Err.clear();
-  line = ExactText(Words(MAX_ARGS, 7) + u"z");
-  EXPECT_EQ(TokenizeArgs(line.get()), -1);
-  EXPECT_EQ(ArgList.Count, 0);
-  EXPECT_EQ(Fake.Err, u"Quorvel plugin: Buffer overflow: b = 8192, MAX_ARG_LEN = 8192 \r\n");
-
-  // Beyond 1024 tokens that leave room, further tokens are dropped silently.
-  Fake.Err.clear();
-  line = ExactText(Words(1100, 1));
-  EXPECT_EQ(TokenizeArgs(line.get()), MAX_ARGS);
-  EXPECT_EQ(Fake.Err, u"");
 }
 
 TEST(QuorvelCommand, TooLongLineChangesNothing) {
   PluginSettingsRecord before = PluginSettings;
+  EXPECT_EQ(QuorvelCommand(nullptr), -1);
   auto line = ExactText(u"/B:Y /S " + Repeat('x', MAX_ARG_LEN));
   EXPECT_EQ(QuorvelCommand(line.get()), 1);
   EXPECT_EQ(memcmp(&before, &PluginSettings, sizeof before), 0);

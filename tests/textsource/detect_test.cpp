@@ -78,6 +78,11 @@ TEST(DetectEncoding, WithoutMarks) {
   EXPECT_EQ(Detect(Ascii("a\xC3")).Encoding, EncUtf8);  // cut off by the end: accepted
   EXPECT_EQ(Detect(Ascii("\xF8\x88\x80\x80\x80")).Encoding, EncAnsi);
   EXPECT_EQ(Detect(Ascii("x")).Encoding, EncAnsi);
+  EXPECT_EQ(Detect(Ascii("abc\xFF")).Encoding, EncAnsi);          // half a UTF-32 mark
+  EXPECT_EQ(Detect(Bytes{'a', 0, 0, 'b', 'c', 'd'}).Encoding, EncAnsi);  // as many zeros each side
+  EXPECT_EQ(Detect(Bytes{0, 'a'}).Encoding, EncUtf16Be);
+  EXPECT_EQ(Detect(Ascii("x\xFF\xFE")).Encoding, EncAnsi);  // no byte-order mark at the start
+  EXPECT_EQ(Detect(Ascii("x\xFE\xFF")).Encoding, EncAnsi);
   EXPECT_EQ(Detect(Encoded(U"a b", EncUtf16Le)).Encoding, EncUtf16Le);
   EXPECT_EQ(Detect(Encoded(U"a b", EncUtf16Be)).Encoding, EncUtf16Be);
   EXPECT_EQ(Detect(Encoded(U"ab", EncUtf32Le)).Encoding, EncUtf32Le);
@@ -129,6 +134,17 @@ TEST(DetectEncoding, Ebcdic) {
   EXPECT_EQ(Detect(Bytes(128, 0), 1).Encoding, EncEbcdic);
   EXPECT_EQ(Detect(Bytes(128, 0), 0).Encoding, EncAnsi);
   EXPECT_EQ(Detect(Bytes(127, 0), 1).Encoding, EncAnsi);
+  // The first and last byte of each block of EBCDIC letters and digits, and
+  // the bytes around them.
+  for (uint8_t b : {0x81, 0x89, 0x91, 0x99, 0xA2, 0xA9, 0xC1, 0xC9, 0xD1, 0xD9, 0xE2, 0xE9, 0xF0, 0xF9})
+    EXPECT_EQ(Detect(Bytes(128, b), 1).Encoding, EncEbcdic) << (int)b;
+  for (uint8_t b : {0x80, 0x8A, 0x90, 0x9A, 0xA1, 0xAA, 0xC0, 0xCA, 0xD0, 0xDA, 0xE1, 0xEA, 0xEF, 0xFA})
+    EXPECT_EQ(Detect(Bytes(128, b), 1).Encoding, EncAnsi) << (int)b;
+  // From 1024 bytes on, five times as many EBCDIC letters as ASCII ones.
+  Bytes four = Concat(Bytes(823, 0xC1), Bytes(200, 'a'));
+  EXPECT_EQ(Detect(four, 1).Encoding, EncEbcdic);
+  four.push_back(0xC1);
+  EXPECT_EQ(Detect(four, 1).Encoding, EncAnsi);
   std::u32string text;
   while (text.size() < 2000) text += U"HELLO WORLD 2024 from the host\n";
   Bytes ebcdic = Encoded(text, EncEbcdic);
@@ -156,6 +172,11 @@ TEST(DetectEncoding, RecordStates) {
   clear.Encoding = 3;
   EXPECT_EQ(DetectEncoding(&clear, 1), 0);
   EXPECT_EQ(clear.Encoding, 0);
+  clear.Size = 256;
+  for (auto detect : {DetectUtf32, DetectUtf16, DetectUtf8, DetectEbcdic}) {
+    EXPECT_EQ(detect(nullptr), 0);
+    EXPECT_EQ(detect(&clear), 0);  // a size but no data
+  }
   // Position is never lowered.
   Bytes bytes = Concat({0xFF, 0xFE}, Encoded(U"abc", EncUtf16Le));
   TextSource s = RecordOver(bytes, 0);
@@ -171,12 +192,19 @@ TEST(DetectEncoding, RecordStates) {
   c.SourceName = name;
   EXPECT_EQ(DetectEncoding(&c, 1), EncUtf16Le);
   EXPECT_EQ(c.BomLength, 2u);
+  c.Size = 2;  // the mark alone
+  c.BomLength = 0;
+  EXPECT_EQ(DetectEncoding(&c, 1), EncUtf16Le);
+  EXPECT_EQ(c.BomLength, 2u);
   Bytes plain = {'a', 'b', 'c', 'd', 0, 0};
   c.Data = plain.data();
   c.BomLength = 0;
   c.Position = 0;
   EXPECT_EQ(DetectEncoding(&c, 1), EncUtf16Le);
   EXPECT_EQ(c.BomLength, 0u);
+  qchar file[] = {'C', ':', '\\', 'x', 0};  // no handles, but not the clipboard
+  c.SourceName = file;
+  EXPECT_EQ(DetectEncoding(&c, 1), EncAnsi);
 }
 
 TEST(EbcdicCodePage, ByLocale) {
@@ -184,6 +212,7 @@ TEST(EbcdicCodePage, ByLocale) {
   EXPECT_EQ(EbcdicCodePageForLocale(0x0807), 1141u);  // Swiss German, by language
   EXPECT_EQ(EbcdicCodePageForLocale(0x0409), 1140u);
   EXPECT_EQ(EbcdicCodePageForLocale(0x0809), 1146u);
+  EXPECT_EQ(EbcdicCodePageForLocale(0x083C), 1146u);  // Irish, a row of its own
   EXPECT_EQ(EbcdicCodePageForLocale(0x1009), 1140u);  // English (Canada): English goes to 1140
   EXPECT_EQ(EbcdicCodePageForLocale(0x0C0C), 1147u);
   EXPECT_EQ(EbcdicCodePageForLocale(0x0411), 1140u);

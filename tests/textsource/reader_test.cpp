@@ -28,6 +28,7 @@ void ExpectLines(const std::u32string& text, const Lines& expected, uint32_t fla
     if (!EncodeText(text, encoding, &bytes)) continue;
     ++tried;
     SCOPED_TRACE(EncodingName(encoding));
+    bytes.shrink_to_fit();  // a block of exactly its size, for the sanitizers
     TextSource s = RecordOver(bytes, encoding);
     s.Flags = flags;
     s.Supplementary = supplementary;
@@ -41,6 +42,7 @@ void ExpectLines(const std::u32string& text, const Lines& expected, uint32_t fla
 }
 
 TEST(ReadTextLine, LineEndsAndPairs) {
+  ExpectLines(U"\u4100\u2000x", L({U"\u4100\u2000x"}));  // UTF-16 units with a printable byte
   ExpectLines(U"a\r\nb", L({U"a", U"b"}));
   ExpectLines(U"a\n\rb", L({U"a", U"b"}));
   ExpectLines(U"a\rb", L({U"a", U"b"}));
@@ -107,6 +109,12 @@ TEST(ReadTextLine, LongLinesAreCut) {
               {std::u16string(8189, u'x') + U16(emoji), u"z"}, 0, 1);
   // A line of nothing but a supplementary character has content.
   ExpectLines(emoji + U"\n", {U16(emoji)}, 0, 1);
+  // Without Supplementary, UTF-16 surrogates are units of their own: the high
+  // one is the line's 8191st unit, the low one is dropped.
+  Bytes bytes;
+  ASSERT_TRUE(EncodeText(std::u32string(8190, U'x') + emoji + U"\nz", EncUtf16Le, &bytes));
+  TextSource s = RecordOver(bytes, EncUtf16Le);
+  EXPECT_EQ(ReadAllLines(&s), (Lines{std::u16string(8190, u'x') + U16(emoji).substr(0, 1), u"z"}));
 }
 
 TEST(ReadTextLine, NullArguments) {
@@ -209,6 +217,9 @@ TEST(ReadTextChar, Utf32) {
   EXPECT_EQ(Chars({0xFF, 0xFF, 0xFF, 0xFF}, EncUtf32Le, 1), (std::vector<int32_t>{0xFFFD}));
   EXPECT_EQ(Chars({0x00, 0x01, 0xF6, 0x00}, EncUtf32Be, 0), (std::vector<int32_t>{0xFFFD}));
   EXPECT_EQ(Chars({0x00, 0x01, 0xF6, 0x00}, EncUtf32Be, 1), (std::vector<int32_t>{0x1F600}));
+  EXPECT_EQ(Chars({0xFF, 0xFF, 0x10, 0x00}, EncUtf32Le, 1), (std::vector<int32_t>{0x10FFFF}));
+  EXPECT_EQ(Chars({0x41, 0x00, 0x00, 0x80}, EncUtf32Le, 1), (std::vector<int32_t>{0xFFFD}));
+  EXPECT_EQ(Chars({0x80, 0x00, 0x00, 0x41}, EncUtf32Be, 1), (std::vector<int32_t>{0xFFFD}));
   // A surrogate value passes; the line stores it as one unit.
   Bytes d800 = {0x00, 0xD8, 0x00, 0x00};
   TextSource s = RecordOver(d800, EncUtf32Le);
@@ -224,6 +235,8 @@ TEST(ReadTextChar, SingleByteTables) {
   TextSource s = RecordOver(high, EncAnsi);
   s.AnsiTable = 2;  // 1251
   EXPECT_EQ(ReadTextChar(&s), 0x0402);
+  s.AnsiTable = ANSI_TABLE_COUNT;  // no such row: 1252's
+  EXPECT_EQ(ReadTextChar(&s), 0xFFFD);
   Bytes ebcdic = {0xC8, 0x89, 0x40, 0xF1, 0x25, 0x15, 0x9F, 0xFF};
   EXPECT_EQ(Chars(ebcdic, EncEbcdic),
             (std::vector<int32_t>{'H', 'i', ' ', '1', '\n', 0x85, 0x20AC, 0xFFFD}));
@@ -232,6 +245,9 @@ TEST(ReadTextChar, SingleByteTables) {
   TextSource g = RecordOver(umlaut, EncEbcdic);
   g.EbcdicTable = 1;
   EXPECT_EQ(ReadTextChar(&g), 0xC4);
+  g.EbcdicTable = EBCDIC_TABLE_COUNT;  // no such row: 1140's
+  g.Position = 0;
+  EXPECT_EQ(ReadTextChar(&g), 0xA2);
 }
 
 TEST(ReadTextChar, PeekDoesNotMoveAndIgnoresFlags) {
@@ -255,6 +271,67 @@ TEST(ReadTextChar, ReplacementIsTheRecordsChoice) {
   TextSource s = RecordOver(bad, EncUtf8);
   s.Replacement = 0x003F;
   EXPECT_EQ(ReadTextChar(&s), '?');
+}
+
+// What decides whether ASCII text of the reading stands unit for unit in the
+// bytes: the encoding, zero bytes or units, the lead bytes of overlong forms, a
+// Replacement below U+0080, and only the bytes from Position on.
+TEST(IsAsciiTransparent, OverlongFormsZerosAndReplacementDecide) {
+  struct Case {
+    std::string Text;
+    int Encoding;
+    uint16_t Replacement;
+    uint32_t Position;
+    int Transparent;
+  };
+  const Case cases[] = {
+      {"com\r\nnet\n", EncUtf8, 0xFFFD, 0, 1},
+      {"\xD1\x80\xD1\x84 \xE0\xA4\x95 \xF0\x90\x80\x80 \xFF", EncUtf8, 0xFFFD, 0, 1},
+      {"c\xC1\xAFm", EncUtf8, 0xFFFD, 0, 0},
+      {"c\xC0\x8A", EncUtf8, 0xFFFD, 0, 0},
+      {"\xE0\x81\xAF", EncUtf8, 0xFFFD, 0, 0},
+      {"\xE0\x82\x80", EncUtf8, 0xFFFD, 0, 1},
+      {"\xE0\xA4\x85\xC0\xAF", EncUtf8, 0xFFFD, 0, 0},
+      {"\xF0\x80\x81\xAF", EncUtf8, 0xFFFD, 0, 0},
+      {"a\xFF" "b", EncUtf8, 0x000A, 0, 0},
+      {"ab", EncUtf8, 0x000A, 0, 1},
+      {std::string("a\0b", 3), EncUtf8, 0xFFFD, 0, 0},
+      {std::string("a\0b", 3), EncUtf8, 0xFFFD, 2, 1},
+      {std::string("a\0b", 3), EncRawBytes, 0xFFFD, 0, 0},
+      {std::string("a\0b", 3), EncAnsi, 0xFFFD, 0, 0},
+      {"caf\xE9 \x80\x81\xFF", EncAnsi, 0xFFFD, 0, 1},
+      {"\x85\xC1\xAF", EncRawBytes, 0xFFFD, 0, 1},
+      {std::string("a\0b\0", 4), EncUtf16Le, 0xFFFD, 0, 1},
+      {std::string("a\0\0\0b", 5), EncUtf16Le, 0xFFFD, 0, 0},  // a zero unit
+      {std::string("\0a\0\0", 4), EncUtf16Be, 0xFFFD, 0, 0},
+      {std::string("\0a\0", 3), EncUtf16Be, 0xFFFD, 0, 1},      // the odd last byte is never read
+      {"COM", EncEbcdic, 0xFFFD, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+    const Bytes text(c.Text.begin(), c.Text.end());
+    TextSource s = RecordOver(text, c.Encoding);
+    s.Replacement = c.Replacement;
+    s.Position = c.Position;
+    EXPECT_EQ(IsAsciiTransparent(&s), c.Transparent);
+    const bool bytes = c.Encoding == EncUtf8 || c.Encoding == EncAnsi || c.Encoding == EncRawBytes;
+    EXPECT_EQ(AsciiUnitSize(&s), bytes ? 1u : (c.Encoding == EncUtf16Le || c.Encoding == EncUtf16Be) ? 2u : 0u);
+  }
+}
+
+// Where the text stops being canonical: E0 and F0 before the bytes of their
+// overlong forms, also at the very end of the text.
+TEST(IsCanonicalText, OverlongLeadBytes) {
+  const std::pair<std::string, int> cases[] = {
+      {"ab\xE0", 1}, {"\xE0\xA4\x85", 1}, {"\xE0\x9F\xBF", 0}, {"\xE0\x80\x80", 0}, {"\xF0\x90\x80\x80", 1}, {"\xF0\x8F\xBF\xBF", 0}};
+  for (const auto& c : cases) {
+    const Bytes text(c.first.begin(), c.first.end());
+    TextSource s = RecordOver(text, EncUtf8);
+    EXPECT_EQ(IsCanonicalText(&s), c.second) << "case " << (&c - cases);
+  }
+  const Bytes ascii = {'a'};  // other encodings are never canonical text
+  TextSource ansi = RecordOver(ascii, EncAnsi);
+  EXPECT_EQ(IsCanonicalText(&ansi), 0);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The text source reader over the fake platform: every kind of source is
 // opened, read and closed without leaving a handle, view, allocation or
-// temporary file behind, also when an allocation fails; and lines at the
-// 8191-unit limit of the line buffer.
+// temporary file behind, also when an allocation fails; and the folder name
+// at the limit of its buffer.
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "fakes.h"
-#include "native_support.h"
+#include "support/both_builds.h"
 #include "textbytes.h"
 #include "textsource/textsource.h"
 #include "validate/fastscan.h"
@@ -17,17 +17,6 @@
 namespace {
 
 const std::u16string kTemp = u"C:\\Temp\\Quorvel-003c.tmp";
-
-// A text source record over a heap copy of exactly the given bytes.
-struct ExactRecord {
-  std::unique_ptr<uint8_t[]> bytes;
-  TextSource source;
-  ExactRecord(const Bytes& b, int encoding) : bytes(new uint8_t[b.size()]) {
-    memcpy(bytes.get(), b.data(), b.size());
-    source = RecordOver(b, encoding);
-    source.Data = bytes.get();
-  }
-};
 
 // Reads every line into exactly sized line buffers.
 std::vector<std::u16string> Lines(TextSource* s) {
@@ -38,31 +27,6 @@ std::vector<std::u16string> Lines(TextSource* s) {
     lines.push_back(line.get());
   }
   return lines;
-}
-
-TEST(ReadTextLine, LineOf8191UnitsEndingInASurrogatePair) {
-  const std::u32string emoji = U"\U0001F600";
-  const std::u16string pair = u"\U0001F600";
-  for (int encoding : {EncUtf8, EncUtf16Le, EncUtf16Be, EncUtf32Le, EncUtf32Be}) {
-    SCOPED_TRACE(EncodingName(encoding));
-    Bytes bytes;
-    ASSERT_TRUE(EncodeText(std::u32string(8189, 'a') + emoji + U"\nb", encoding, &bytes));
-    ExactRecord fits(bytes, encoding);
-    fits.source.Supplementary = 1;
-    EXPECT_EQ(Lines(&fits.source), (std::vector<std::u16string>{Repeat('a', 8189) + pair, u"b"}));
-
-    // One unit more and the pair no longer fits: it is dropped whole.
-    ASSERT_TRUE(EncodeText(std::u32string(8190, 'a') + emoji + U"\nb", encoding, &bytes));
-    ExactRecord cut(bytes, encoding);
-    cut.source.Supplementary = 1;
-    EXPECT_EQ(Lines(&cut.source), (std::vector<std::u16string>{Repeat('a', 8190), u"b"}));
-  }
-  // Without Supplementary, UTF-16 surrogates are units of their own: the high
-  // one is the line's 8191st unit, the low one is dropped.
-  Bytes bytes;
-  ASSERT_TRUE(EncodeText(std::u32string(8190, 'a') + emoji + U"\nb", EncUtf16Le, &bytes));
-  ExactRecord units(bytes, EncUtf16Le);
-  EXPECT_EQ(Lines(&units.source), (std::vector<std::u16string>{Repeat('a', 8190) + pair.substr(0, 1), u"b"}));
 }
 
 void ExpectReleased() {
@@ -113,6 +77,8 @@ TEST(OpenTextSource, EveryKindOfSourceIsReleased) {
     TextSource s;
     ASSERT_EQ(OpenTextSource(&s, name), 0);
     EXPECT_EQ(s.Encoding, EncUtf16Le);
+    EXPECT_EQ(std::u16string(s.SourceName), name);
+    if (kind == 1 || kind == 2) EXPECT_EQ(std::u16string(s.TempName), kTemp);
     EXPECT_EQ(Lines(&s), (std::vector<std::u16string>{u"one", u"two"}));
     EXPECT_EQ(CloseTextSource(&s), 0);
     ExpectClear(s);
@@ -123,6 +89,20 @@ TEST(OpenTextSource, EveryKindOfSourceIsReleased) {
 
   FakeReset();
   TextSource s;
+  EXPECT_EQ(OpenTextSource(&s, u""), -1);
+  Fake.Files[u"\\\\.\\Volume{1}\\x.txt"] = kText;  // a volume name gets the device prefix
+  ASSERT_EQ(OpenTextSource(&s, u"Volume{1}\\x.txt"), 0);
+  EXPECT_EQ(std::u16string(s.SourceName), u"\\\\.\\Volume{1}\\x.txt");
+  CloseTextSource(&s);
+  Fake.HaveStdInput = 1;  // a process id of eight digits names the copy
+  Fake.StdInput = kText;
+  Fake.ProcessId = 0xFEDCBA98;
+  ASSERT_EQ(OpenTextSource(&s, u"-"), 0);
+  EXPECT_EQ(std::u16string(s.TempName), u"C:\\Temp\\Quorvel-fedcba98.tmp");
+  TextSource second;
+  Fake.HaveStdInput = 1;  // a second copy while the first is open: its name is taken
+  EXPECT_EQ(OpenTextSource(&second, u"-"), 32);
+  CloseTextSource(&s);
   EXPECT_EQ(OpenTextSource(&s, u"C:\\missing.txt"), 2);
   EXPECT_EQ(s.Error, 2);
   Fake.Files[u"C:\\empty.txt"];
@@ -130,6 +110,13 @@ TEST(OpenTextSource, EveryKindOfSourceIsReleased) {
   EXPECT_EQ(s.Error, -100);
   Fake.HaveStdInput = 1;  // an empty pipe
   EXPECT_EQ(OpenTextSource(&s, u"-"), -100);
+  Fake.HaveStdInput = Fake.StdInputIsConsole = 1;  // an empty console input: its copy is closed
+  EXPECT_EQ(OpenTextSource(&s, u"-"), -100);
+  Fake.ClipboardText = {0};  // a clipboard of a terminator only
+  Fake.HaveClipboardText = 1;
+  EXPECT_EQ(OpenTextSource(&s, u"CLIP:"), -1);
+  auto longName = ExactText(u"C:\\" + Repeat('n', TEXT_PATH_LEN));  // a true name that fills its buffer
+  EXPECT_EQ(OpenTextSource(&s, longName.get()), 2);
   ExpectClear(s);
   ExpectReleased();
 }
@@ -178,47 +165,21 @@ TEST(OpenTextSource, EveryAllocationFailureLeavesNothing) {
   }
 }
 
-// What decides whether ASCII text of the reading stands unit for unit in the
-// bytes: the encoding, zero bytes or units, the lead bytes of overlong forms, a
-// Replacement below U+0080, and only the bytes from Position on.
-TEST(IsAsciiTransparent, OverlongFormsZerosAndReplacementDecide) {
-  struct Case {
-    std::string Text;
-    int Encoding;
-    uint16_t Replacement;
-    uint32_t Position;
-    int Transparent;
-  };
-  const Case cases[] = {
-      {"com\r\nnet\n", EncUtf8, 0xFFFD, 0, 1},
-      {"\xD1\x80\xD1\x84 \xE0\xA4\x95 \xF0\x90\x80\x80 \xFF", EncUtf8, 0xFFFD, 0, 1},
-      {"c\xC1\xAFm", EncUtf8, 0xFFFD, 0, 0},
-      {"c\xC0\x8A", EncUtf8, 0xFFFD, 0, 0},
-      {"\xE0\x81\xAF", EncUtf8, 0xFFFD, 0, 0},
-      {"\xE0\x82\x80", EncUtf8, 0xFFFD, 0, 1},
-      {"\xF0\x80\x81\xAF", EncUtf8, 0xFFFD, 0, 0},
-      {"a\xFF" "b", EncUtf8, 0x000A, 0, 0},
-      {"ab", EncUtf8, 0x000A, 0, 1},
-      {std::string("a\0b", 3), EncUtf8, 0xFFFD, 0, 0},
-      {std::string("a\0b", 3), EncUtf8, 0xFFFD, 2, 1},
-      {std::string("a\0b", 3), EncRawBytes, 0xFFFD, 0, 0},
-      {"caf\xE9 \x80\x81\xFF", EncAnsi, 0xFFFD, 0, 1},
-      {"\x85\xC1\xAF", EncRawBytes, 0xFFFD, 0, 1},
-      {std::string("a\0b\0", 4), EncUtf16Le, 0xFFFD, 0, 1},
-      {std::string("a\0\0\0b", 5), EncUtf16Le, 0xFFFD, 0, 0},  // a zero unit
-      {std::string("\0a\0\0", 4), EncUtf16Be, 0xFFFD, 0, 0},
-      {std::string("\0a\0", 3), EncUtf16Be, 0xFFFD, 0, 1},      // the odd last byte is never read
-      {"COM", EncEbcdic, 0xFFFD, 0, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << EncodingName(c.Encoding) << " at " << c.Position << ": "
-                                    << FakeNarrow(std::u16string(c.Text.begin(), c.Text.end())));
-    ExactRecord r(Bytes(c.Text.begin(), c.Text.end()), c.Encoding);
-    r.source.Replacement = c.Replacement;
-    r.source.Position = c.Position;
-    EXPECT_EQ(IsAsciiTransparent(&r.source), c.Transparent);
-    const bool bytes = c.Encoding == EncUtf8 || c.Encoding == EncAnsi || c.Encoding == EncRawBytes;
-    EXPECT_EQ(AsciiUnitSize(&r.source), bytes ? 1u : (c.Encoding == EncUtf16Le || c.Encoding == EncUtf16Be) ? 2u : 0u);
+// A folder that fills the whole path buffer, without a terminator, is cut
+// to its last unit and takes nothing more.
+TEST(AppendFileName, FullFolder) {
+  std::unique_ptr<qchar[]> folder(new qchar[TEXT_PATH_LEN]);
+  for (size_t i = 0; i < TEXT_PATH_LEN; ++i) folder[i] = 'd';
+  EXPECT_EQ(AppendFileName(folder.get(), u"x"), 0);
+  EXPECT_EQ(std::u16string(folder.get()), Repeat('d', TEXT_PATH_LEN - 1));
+  // One separator between folder and name, none after a drive.
+  const char16_t* cases[][3] = {{u"C:\\d", u"x", u"C:\\d\\x"}, {u"C:\\d/", u"x", u"C:\\d/x"},
+                                {u"C:", u"x", u"C:x"},            {u"C:\\d", u"\\x", u"C:\\d\\x"},
+                                {u"", u"x", u"x"}};
+  for (const auto& c : cases) {
+    auto path = ExactText(c[0], TEXT_PATH_LEN);
+    EXPECT_EQ(AppendFileName(path.get(), c[1]), 0);
+    EXPECT_EQ(std::u16string(path.get()), c[2]);
   }
 }
 

@@ -1,14 +1,15 @@
-// The validator at its buffer edges, in exactly sized heap blocks: the quoting
-// helpers, the dotted-quad classification of long texts, the variable
+// The validator over the fakes, in exactly sized heap blocks: the variable
 // functions in the smallest buffer they may get, and the list file and MX
 // lookups releasing everything they take.
 #include <gtest/gtest.h>
 
 #include "common/qstr.h"
 #include "fakes.h"
-#include "native_support.h"
 #include "platform/os_dns.h"
+#include "support/both_builds.h"
 #include "settings/settings.h"
+#include "textbytes.h"
+#include "validate/mx.h"
 #include "validate/tldfile.h"
 #include "validate/validate.h"
 
@@ -27,86 +28,6 @@ void ExpectNothingHeld() {
   EXPECT_EQ(Fake.Allocations, 0);
   EXPECT_EQ(Fake.OpenKeys, 0);
   EXPECT_EQ(Fake.DnsLists, 0);
-}
-
-// A single unit that is both the first and the last character of the pair
-// is removed too, and nothing before the text is touched.
-TEST(StripEnclosingPair, OneUnitThatIsBothEnds) {
-  auto one = ExactText(u"\"");
-  EXPECT_EQ(StripEnclosingPair(one.get(), '"', '"'), 1);
-  EXPECT_EQ(one[0], 0);
-  auto two = ExactText(u"<>");
-  EXPECT_EQ(StripEnclosingPair(two.get(), '<', '>'), 1);
-  EXPECT_EQ(two[0], 0);
-}
-
-TEST(AddEnclosingQuotes, FillsTheWorkingArrayUpTo1020Units) {
-  auto fits = ExactText(Repeat('a', 1020), MAX_PART_LEN);
-  ASSERT_EQ(AddEnclosingQuotes(fits.get()), 1);
-  EXPECT_EQ(QStrLen(fits.get()), 1022u);
-  EXPECT_EQ(fits[0], '"');
-  EXPECT_EQ(fits[1021], '"');
-
-  auto full = ExactText(Repeat('a', 1021), MAX_PART_LEN);
-  EXPECT_EQ(AddEnclosingQuotes(full.get()), 0);
-  EXPECT_EQ(Text(full.get()), Repeat('a', 1021));
-}
-
-TEST(CheckForDottedQuad, TextsBeyondTheWorkingArrayAreNoQuad) {
-  // Leading zeros make long dotted quads: 1023 units still fit the copy.
-  std::u16string quad = u"1.2.3.4";
-  auto longest = ExactText(Repeat('0', 1023 - quad.size()) + quad);
-  EXPECT_EQ(CheckForDottedQuad(longest.get(), 0), 1);
-  auto bracketed = ExactText(u"[" + Repeat('0', 1021 - quad.size()) + quad + u"]");
-  EXPECT_EQ(CheckForDottedQuad(bracketed.get(), 1), 1);
-
-  auto tooLong = ExactText(Repeat('0', 1024 - quad.size()) + quad);
-  EXPECT_EQ(CheckForDottedQuad(tooLong.get(), 0), 0);
-  auto huge = ExactText(u"[" + Repeat('0', 70000) + quad + u"]");
-  EXPECT_EQ(CheckForDottedQuad(huge.get(), 1), 0);
-}
-
-TEST(ValidateAddress, InputOfAnyLengthIsJudgedWithoutCopyingIt) {
-  auto huge = ExactText(Repeat('a', 200000) + u"@example.com");
-  EXPECT_EQ(ValidateAddress(huge.get(), nullptr, nullptr), QV_TOO_LONG);
-  PluginSettings.StripAngleBrackets = 1;
-  auto bracketed = ExactText(u"<" + Repeat('a', 244) + u"@example.com>");  // 258 units
-  EXPECT_EQ(ValidateAddress(bracketed.get(), nullptr, nullptr), QV_VALID);
-}
-
-// Every destination is written only on success, within its 1024 units, with
-// the parts as they stood in the input (quotes, escapes and brackets kept).
-TEST(ValidateAddress, DestinationsHoldThePartsAsInTheInput) {
-  PluginSettings.AllowQuotedStrings = 1;
-  PluginSettings.AllowEscapedChars = 1;
-  PluginSettings.AllowDottedQuadDomain = 1;
-  PluginSettings.StripAngleBrackets = 1;
-  struct {
-    std::u16string input, local, domain;
-  } valid[] = {
-      {u"john.doe@example.com", u"john.doe", u"example.com"},
-      {u"<\"a@b\"@example.com>", u"\"a@b\"", u"example.com"},
-      {u"\"\"@example.com", u"\"\"", u"example.com"},
-      {u"\"a\\\"b\"@example.com", u"\"a\\\"b\"", u"example.com"},
-      {u"x@[1.2.3.4]", u"x", u"[1.2.3.4]"},
-      {u"<" + Repeat('a', 64) + u"@" + Repeat('b', 187) + u".com>", Repeat('a', 64),
-       Repeat('b', 187) + u".com"},
-  };
-  for (const auto& c : valid) {
-    SCOPED_TRACE(FakeNarrow(c.input));
-    auto input = ExactText(c.input);
-    auto domain = ExactText(u"", MAX_PART_LEN), local = ExactText(u"", MAX_PART_LEN);
-    ASSERT_EQ(ValidateAddress(input.get(), domain.get(), local.get()), QV_VALID);
-    EXPECT_EQ(Text(input.get()), c.input);
-    EXPECT_EQ(Text(local.get()), c.local);
-    EXPECT_EQ(Text(domain.get()), c.domain);
-  }
-
-  auto input = ExactText(u"john@@example.com");
-  auto domain = ExactText(u"keep", MAX_PART_LEN), local = ExactText(u"keep", MAX_PART_LEN);
-  EXPECT_EQ(ValidateAddress(input.get(), domain.get(), local.get()), QV_SECOND_AT);
-  EXPECT_EQ(Text(domain.get()), u"keep");
-  EXPECT_EQ(Text(local.get()), u"keep");
 }
 
 // The host's buffer for a variable function holds at least 257 units; each
@@ -166,13 +87,16 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
     std::string File;
     const char16_t* Label;
     int Found;
+    uint32_t CodePage = 1252;
   };
   const std::string cut(8185, ' ');  // the entry ends where the line is cut, at 8191 units
-  auto utf16le = [](const std::u16string& text) {  // with its byte-order mark
-    std::string bytes = "\xFF\xFE";
-    for (char16_t c : text) bytes += (char)(c & 0xFF), bytes += (char)(c >> 8);
+  auto utf16 = [](const std::u16string& text, bool bigEndian) {  // with its byte-order mark
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t c : text)
+      bytes += (char)(bigEndian ? c >> 8 : c & 0xFF), bytes += (char)(bigEndian ? c & 0xFF : c >> 8);
     return bytes;
   };
+  auto utf16le = [&](const std::u16string& text) { return utf16(text, false); };
   const Case cases[] = {
       {"c\xC1\xAFm\n", u"com", 1},              // an overlong o
       {"co\xC0\x8Am\n", u"co", 1},              // an overlong line feed ends the line
@@ -185,6 +109,11 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
       {"\xEF\xBB\xBF a.com\r\n..net\r\n", u"net", 0},
       {cut + "museumx\n", u"museum", 1},
       {cut + "museum-\n", u"museum", 1},
+      {"comx\ncom\n", u"com", 1},                // the search goes on past a longer entry
+      {"cxm\n", u"com", 0},                      // first and last units alike
+      {"zz\n", u"ZZ", 1},
+      {std::string(8183, ' ') + "museum\n", u"museum", 1},  // 4 units short of the cut
+      {"\xF0\xF4\n", u"\u0440\u0444", 1, 1251},   // a code page's letters: read in the lines
       {"c_m\n1com\n", u"c_m", 0},               // no entry can be either label
       {"c_m\n1com\n", u"1com", 0},
       {"xn--p1ai\n\xD1\x80\xD1\x84\n", u"\u0440\u0444", 1},
@@ -194,6 +123,8 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
       {"com\n\xED\x95\x9C\xEA\xB5\xAD\n", u"\uD55C\uAD6D", 1},     // three bytes a character
       {"com\n\xED\x95\x9C\xEA\xB5\xADx\n", u"\uD55C\uAD6D", 0},
       {utf16le(u"\u0440\u0444x\r\n"), u"\u0440\u0444", 0},
+      {utf16le(u"\u0163om\r\n"), u"com", 0},  // the low byte of the first unit alike
+      {utf16(u"net\r\ncom\r\n", true), u"com", 1},
       {utf16le(u"\u0440\u0444x\r\n .\u0440\u0444\r\n"), u"\u0440\u0444", 1},
       {utf16le(u"x\u0085net\r\n\u3000org\r\n"), u"net", 1},
       {utf16le(u"x\u0085net\r\n\u3000org\r\n"), u"org", 1},
@@ -206,12 +137,22 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
   for (const Case& c : cases) {
     SCOPED_TRACE(FakeNarrow(std::u16string(c.File.begin(), c.File.begin() + std::min<size_t>(c.File.size(), 40))));
     Fake.Files[u"C:\\Plugins\\TLDs.txt"] = Utf8(c.File);
+    Fake.AnsiCodePage = c.CodePage;
     PluginSettings.DebugMode = 0;
     EXPECT_EQ(FindTLDInFile(c.Label), c.Found) << FakeNarrow(c.Label);
     PluginSettings.DebugMode = 1;
     EXPECT_EQ(FindTLDInFile(c.Label), c.Found) << FakeNarrow(c.Label) << " traced";
     ExpectNothingHeld();
   }
+}
+
+// A replacement character that is a letter of the label: text in which no
+// byte shows the label may still read as it.
+TEST(FindEntryInSource, ReplacementInTheLabel) {
+  const Bytes bytes = {0xFF, 'x', '\n'};
+  TextSource s = RecordOver(bytes, EncUtf8);
+  s.Replacement = 0x0444;
+  EXPECT_EQ(FindEntryInSource(&s, u"\u0444x"), 1);
 }
 
 // A library path near the 16384-unit limit: the list file's path fits
@@ -238,6 +179,13 @@ TEST(KnownTLD, LibraryPathAtTheLimit) {
   EXPECT_EQ(KnownTLD(u"zz"), 0);
   EXPECT_EQ(KnownTLD(u"com"), 1);
   ExpectNothingHeld();
+
+  Fake.ModulePath = u"\\Q.dll";  // the separator is the path's first unit
+  Fake.Files[u"\\TLDs.txt"] = Utf8("zz\n");
+  EXPECT_EQ(KnownTLD(u"zz"), 1);
+  Fake.ModulePath = u"Q.dll";  // no separator: no list file
+  Fake.Files[u"QTLDs.txt"] = Utf8("zz\n");
+  EXPECT_EQ(KnownTLD(u"zz"), 0);
 }
 
 // The resolver's status decides first; only a success is judged, by the first
@@ -258,6 +206,7 @@ TEST(GetMXRecord, StatusFirstThenTheAnswerSection) {
       {u"local.com", {0, {mx(u"LocalHost.")}}, QV_NO_MX},
       {u"root.com", {0, {mx(u".")}}, QV_NO_MX},  // a null MX
       {u"nohost.com", {0, {{FAKE_DNS_ANSWER, 15, 0, u""}}}, QV_NO_MX},
+      {u"m.com", {0, {mx(u"m")}}, QV_VALID},
       {u"cname.com", {0, {{FAKE_DNS_ANSWER, 5, 0, u""}, mx(u"localhost")}}, QV_VALID},
       {u"soa.com", {0, {soa}}, QV_NO_MX},  // a success with an empty answer section
       {u"nx.com", {OS_DNS_NAME_ERROR, {soa}}, QV_NO_MX},
@@ -269,9 +218,21 @@ TEST(GetMXRecord, StatusFirstThenTheAnswerSection) {
     Fake.Dns[c.domain] = c.answer;
     EXPECT_EQ(ValidateAddress((u"a@" + std::u16string(c.domain)).c_str(), nullptr, nullptr), c.expected);
   }
+  EXPECT_EQ(GetMXRecord(u"nohost.com"), -2);
+  EXPECT_EQ(GetMXRecord(u"loop.com"), -2);
+  EXPECT_EQ(GetMXRecord(u""), -1);
+  EXPECT_EQ(GetMXRecord(u"[1.2.3.4]"), 0);  // an ordinary dotted quad is not looked up
+  PluginSettings.DebugMode = 1;
+  EXPECT_EQ(GetMXRecord(u"good.com"), 0);
+  EXPECT_EQ(Fake.Out.rfind(u"   * GetMXRecord( good.com )\r\n", 0), 0u) << FakeNarrow(Fake.Out);
+  PluginSettings.DebugMode = 0;
   EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_NO_MX);
   Fake.DnsStatus = 1460;  // a time-out: no verdict, skipped
   EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_VALID);
+  PluginSettings.DebugMode = 1;
+  EXPECT_EQ(GetMXRecord(u"missing.com"), 0);
+  EXPECT_NE(Fake.Out.find(u"   * MX check skipped: DNS status 1460\r\n"), std::u16string::npos);
+  PluginSettings.DebugMode = 0;
   ExpectNothingHeld();
   Fake.NetConnected = 0;
   EXPECT_EQ(ValidateAddress(u"a@missing.com", nullptr, nullptr), QV_VALID);

@@ -56,6 +56,7 @@ void FakeReset(void) {
   Fake.AnsiCodePage = 1252;
   Fake.UserLocale = 0x0409;
   Fake.TempFolder = u"C:\\Temp\\";
+  Fake.ProcessId = 0x3c;
 }
 
 std::u16string FakeKeyName(QHandle root, const std::u16string& path) {

@@ -192,13 +192,15 @@ void OsTextUnmapView(const void* view) {
   --Fake.LiveViews;
 }
 
+// As the host may: a name of 16384 units or more fills the buffer without a
+// terminator.
 void OsTextTrueName(const qchar* name, qchar* result) {
   size_t n = 0;
-  while (n < 16383 && name[n]) {
+  while (n < 16384 && name[n]) {
     result[n] = name[n];
     ++n;
   }
-  result[n] = 0;
+  if (n < 16384) result[n] = 0;
 }
 
 void OsTextCloseHandle(QHandle handle) {
@@ -233,7 +235,7 @@ long OsTextTempPath(qchar* path, size_t cap) {
   return 0;
 }
 
-uint32_t OsTextProcessId(void) { return 0x3c; }
+uint32_t OsTextProcessId(void) { return Fake.ProcessId; }
 
 int OsTextOpenClipboard(void) {
   if (!Fake.ClipboardOpens) return 0;

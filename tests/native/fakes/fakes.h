@@ -86,6 +86,7 @@ struct FakeWorld {
   int ClipboardOpen;                // the clipboard is open now
   uint32_t AnsiCodePage, UserLocale;
   std::u16string TempFolder;        // ends in a backslash; empty: none can be found
+  uint32_t ProcessId;               // what OsTextProcessId reports
   long AllocFailAt;   // the n-th allocation from now fails (1 = the next); 0 never
   long Allocations;   // reader allocations not yet freed
   int LiveHandles;    // file, pipe, mapping handles not yet closed
