@@ -11,7 +11,7 @@
 
 // Offset of the first zero 16-bit unit among the units from, from + 2, ...
 // that lie wholly inside [from, to), or to when there is none.
-static uint32_t QFindZeroUnit(const uint8_t* d, uint32_t from, uint32_t to) {
+uint32_t QFindZeroUnit(const uint8_t* d, uint32_t from, uint32_t to) {
   if (from >= to) return to;
   uint32_t i = from;
 #ifdef QBYTESCAN_SSE2
@@ -28,7 +28,7 @@ static uint32_t QFindZeroUnit(const uint8_t* d, uint32_t from, uint32_t to) {
 
 // Offset of the first byte in d[from, to) that is zero or at or above 0x80,
 // or to.
-static uint32_t QFindZeroOrHighByte(const uint8_t* d, uint32_t from, uint32_t to) {
+uint32_t QFindZeroOrHighByte(const uint8_t* d, uint32_t from, uint32_t to) {
   if (from >= to) return to;
   uint32_t i = from;
 #ifdef QBYTESCAN_SSE2
@@ -46,8 +46,8 @@ static uint32_t QFindZeroOrHighByte(const uint8_t* d, uint32_t from, uint32_t to
 
 // Offset of the first byte in d[from, to) that is zero or one of a, b, c and
 // e, or to.
-static uint32_t QFindZeroOrByteOf(const uint8_t* d, uint32_t from, uint32_t to, uint8_t a, uint8_t b,
-                                         uint8_t c, uint8_t e) {
+uint32_t QFindZeroOrByteOf(const uint8_t* d, uint32_t from, uint32_t to, uint8_t a, uint8_t b, uint8_t c,
+                           uint8_t e) {
   if (from >= to) return to;
   uint32_t i = from;
 #ifdef QBYTESCAN_SSE2
@@ -72,8 +72,8 @@ static uint32_t QFindZeroOrByteOf(const uint8_t* d, uint32_t from, uint32_t to, 
 // (d[p + gap] | 0x20) == last, where p + gap < to; to when there is none.
 // OR-ing 0x20 makes the ASCII letters match in either case (it also lets a
 // few other bytes through, so the caller checks each offset found).
-static uint32_t QFindBytePair(const uint8_t* d, uint32_t from, uint32_t to, uint8_t first,
-                                     uint8_t last, uint32_t gap) {
+uint32_t QFindBytePair(const uint8_t* d, uint32_t from, uint32_t to, uint8_t first, uint8_t last,
+                       uint32_t gap) {
   if (to <= gap || from >= to - gap) return to;
   const uint32_t end = to - gap;  // p < end keeps p + gap inside
   uint32_t i = from;

@@ -3,6 +3,8 @@
 // in the decoded lines, with the same answers as the plain lookup.
 #pragma once
 
+#include <stdint.h>
+
 #include "common/qchar.h"
 
 struct TextSource;
@@ -33,3 +35,13 @@ int IsAsciiTransparent(const TextSource* source);
 // any overlong form. Then any text of the reading without Replacement can be
 // sought as its UTF-8 bytes or UTF-16 units. 0 for other encodings.
 int IsCanonicalText(const TextSource* source);
+
+// The byte searches the scan is built on (fastscan.cpp says what each finds);
+// like those of common/bytescan.h, each looks at d[from, to) only and gives
+// to when it finds nothing.
+uint32_t QFindZeroUnit(const uint8_t* d, uint32_t from, uint32_t to);
+uint32_t QFindZeroOrHighByte(const uint8_t* d, uint32_t from, uint32_t to);
+uint32_t QFindZeroOrByteOf(const uint8_t* d, uint32_t from, uint32_t to, uint8_t a, uint8_t b, uint8_t c,
+                           uint8_t e);
+uint32_t QFindBytePair(const uint8_t* d, uint32_t from, uint32_t to, uint8_t first, uint8_t last,
+                       uint32_t gap);

@@ -9,6 +9,7 @@
 
 #include "common/bytescan.h"
 #include "common/qstr.h"
+#include "validate/fastscan.h"
 
 namespace {
 

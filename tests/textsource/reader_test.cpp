@@ -7,6 +7,7 @@
 using namespace std::string_literals;
 
 #include "textbytes.h"
+#include "validate/fastscan.h"
 
 namespace {
 
