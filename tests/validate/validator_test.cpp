@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "support/both_builds.h"
 #include "support/options.h"
-#include "support/plugin_fixture.h"
 
 namespace {
 
@@ -59,6 +59,7 @@ TEST_F(ValidatorTest, LengthAndSplit) {
       {L"B", L"<<" + at256 + L">>", L"1025"},  // one pair only
       {L"B", L"<>", L"1040"},
       {L"B", L"<john@example.com", L"1045"},
+      {L"B", L"john@example.com>", L"1048"},  // a closing bracket alone stays
       {L"", L"@example.com", L"1040"},
       {L"", L"john.example.com", L"1042"},
       {L"", L"john@", L"1041"},
@@ -155,7 +156,7 @@ TEST_F(ValidatorTest, DomainRules) {
 
 TEST_F(ValidatorTest, TwoLetterRuleOff) {
   ClearSavedSettings();
-  WriteSavedDword(HKEY_CURRENT_USER, L"TwoLetterTLDs", 0);
+  WriteSavedDword(HKEY_CURRENT_USER, QT("TwoLetterTLDs"), 0);
   Reload();
   EXPECT_EQ(Quorvel(L"john@example.de"), L"1048");
   EXPECT_EQ(Quorvel(L"john@example.com"), L"0");
@@ -202,18 +203,18 @@ TEST_F(ValidatorTest, PartsOfValidAndInvalidAddresses) {
 // The variable functions write no more than the result and its terminator,
 // whatever the argument; a null buffer is refused.
 TEST_F(ValidatorTest, BufferBounds) {
-  std::vector<wchar_t> buffer(8192, L'#');
-  std::wstring arg = L"john@example.com";
+  std::vector<qchar> buffer(8192, '#');
+  const QString arg = QT("john@example.com");
   arg.copy(buffer.data(), arg.size());
   buffer[arg.size()] = 0;
   ASSERT_EQ(plugin_.f_emaillpart(buffer.data()), 0);
-  EXPECT_STREQ(buffer.data(), L"john");
-  for (size_t i = arg.size() + 1; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], L'#') << i;
+  EXPECT_TRUE(QString(buffer.data()) == QT("john"));
+  for (size_t i = arg.size() + 1; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], '#') << i;
 
-  std::fill(buffer.begin(), buffer.end(), L'x');
+  std::fill(buffer.begin(), buffer.end(), 'x');
   buffer[8191] = 0;  // 8191 characters: refused without being copied
   ASSERT_EQ(plugin_.f_quorvel(buffer.data()), 0);
-  EXPECT_STREQ(buffer.data(), L"1025");
+  EXPECT_TRUE(QString(buffer.data()) == QT("1025"));
 
   EXPECT_EQ(plugin_.f_quorvel(nullptr), 87);
   EXPECT_EQ(plugin_.f_emaildpart(nullptr), 87);
