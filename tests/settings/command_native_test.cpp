@@ -31,6 +31,14 @@ TEST(QuorvelCommand, ListsAndSets) {
   EXPECT_EQ(PluginSettings.StripAngleBrackets, 0);
   EXPECT_EQ(LoadSettings(OS_HKEY_CURRENT_USER), 0);
   EXPECT_EQ(PluginSettings.StripAngleBrackets, 1);
+  EXPECT_EQ(QuorvelCommand(u"/bn /Z"), 0);  // the ':' or '=' may be left out
+  EXPECT_EQ(PluginSettings.StripAngleBrackets, 0);
+  Fake.Out.clear();
+  EXPECT_EQ(QuorvelCommand(u"/?"), 0);  // the help alone; /?? adds the version line
+  EXPECT_NE(Fake.Out.find(u"respective feature on or off."), npos) << FakeNarrow(Fake.Out);
+  EXPECT_EQ(Fake.Out.find(u"\t\t\t\t"), npos) << FakeNarrow(Fake.Out);
+  EXPECT_EQ(QuorvelCommand(u"/??"), 0);
+  EXPECT_NE(Fake.Out.find(u"\r\n\t\t\t\t"), npos) << FakeNarrow(Fake.Out);
 }
 
 // The numbers a value switch takes: decimal, or hexadecimal after "0x" (a

@@ -157,7 +157,8 @@ TEST(FindEntryInSource, ReplacementInTheLabel) {
 
 // A library path near the 16384-unit limit: the list file's path fits
 // exactly, or does not fit, or the library's own path does not, and then the
-// built-in table decides.
+// built-in table decides. The separator may also be the path's first unit or
+// a drive prefix "X:".
 TEST(KnownTLD, LibraryPathAtTheLimit) {
   PluginSettings.TwoLetterTLDs = 0;
   const std::u16string folder = u"C:\\" + Repeat('d', 16375 - 4) + u"\\";  // 16375 units
@@ -186,6 +187,11 @@ TEST(KnownTLD, LibraryPathAtTheLimit) {
   Fake.ModulePath = u"Q.dll";  // no separator: no list file
   Fake.Files[u"QTLDs.txt"] = Utf8("zz\n");
   EXPECT_EQ(KnownTLD(u"zz"), 0);
+  Fake.ModulePath = u"C:Q.dll";  // a drive prefix without a separator counts as one
+  Fake.Files[u"C:TLDs.txt"] = Utf8("zz\n");
+  EXPECT_EQ(KnownTLD(u"zz"), 1);
+  Fake.ModulePath = u"C:";  // the prefix alone
+  EXPECT_EQ(KnownTLD(u"zz"), 1);
 }
 
 // The resolver's status decides first; only a success is judged, by the first
@@ -220,6 +226,10 @@ TEST(GetMXRecord, StatusFirstThenTheAnswerSection) {
   }
   EXPECT_EQ(GetMXRecord(u"nohost.com"), -2);
   EXPECT_EQ(GetMXRecord(u"loop.com"), -2);
+  EXPECT_EQ(GetMXRecord(u"local.com"), -2);
+  EXPECT_EQ(GetMXRecord(u"nx.com"), -3);
+  EXPECT_EQ(GetMXRecord(u"nodata.com"), -3);
+  EXPECT_EQ(GetMXRecord(u"soa.com"), -3);
   EXPECT_EQ(GetMXRecord(u""), -1);
   EXPECT_EQ(GetMXRecord(u"[1.2.3.4]"), 0);  // an ordinary dotted quad is not looked up
   PluginSettings.DebugMode = 1;

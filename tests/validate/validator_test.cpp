@@ -78,6 +78,7 @@ TEST_F(ValidatorTest, LocalPartCharactersAndDots) {
       {L"", L"jo hn@example.com", L"1045"},
       {L"", L"jo\"hn@example.com", L"1045"},
       {L"", L"jo(hn@example.com", L"1045"},
+      {L"", L"(@example.com", L"1045"},  // a local part of one character
       {L"", L"jo\\hn@example.com", L"1045"},
       {L"", L"j\u00f6rg@example.com", L"1045"},
       {L"H", L"j\u00f6rg@example.com", L"0"},
