@@ -14,7 +14,7 @@
 namespace {
 
 // An empty line lists the flags (debug mode only while on); a value switch
-// sets its flag.
+// sets its flag; /? writes the help, /?? the version line after it.
 TEST(QuorvelCommand, ListsAndSets) {
   const auto npos = std::u16string::npos;
   EXPECT_EQ(QuorvelCommand(u""), 0);
@@ -35,7 +35,7 @@ TEST(QuorvelCommand, ListsAndSets) {
   EXPECT_EQ(PluginSettings.StripAngleBrackets, 0);
   Fake.Out.clear();
   EXPECT_EQ(QuorvelCommand(u"/?"), 0);  // the help alone; /?? adds the version line
-  EXPECT_NE(Fake.Out.find(u"respective feature on or off."), npos) << FakeNarrow(Fake.Out);
+  EXPECT_NE(Fake.Out.find(u"feature on or off."), npos) << FakeNarrow(Fake.Out);
   EXPECT_EQ(Fake.Out.find(u"\t\t\t\t"), npos) << FakeNarrow(Fake.Out);
   EXPECT_EQ(QuorvelCommand(u"/??"), 0);
   EXPECT_NE(Fake.Out.find(u"\r\n\t\t\t\t"), npos) << FakeNarrow(Fake.Out);
