@@ -103,6 +103,7 @@ TEST(OpenTextSource, EveryKindOfSourceIsReleased) {
   Fake.HaveStdInput = 1;  // a second copy while the first is open: its name is taken
   EXPECT_EQ(OpenTextSource(&second, u"-"), 32);
   CloseTextSource(&s);
+  EXPECT_EQ(IsConsoleHandle(nullptr), 0);
   EXPECT_EQ(IsConsoleHandle((QHandle)(intptr_t)-11), 0);  // a standard handle that is not there
   EXPECT_EQ(OpenTextSource(&s, u"C:\\missing.txt"), 2);
   EXPECT_EQ(s.Error, 2);

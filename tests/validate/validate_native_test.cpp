@@ -150,12 +150,17 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
 }
 
 // A replacement character that is a letter of the label: text in which no
-// byte shows the label may still read as it.
+// byte shows the label may still read as it. Zero bytes skipped by the
+// record's reading join what the bytes show apart.
 TEST(FindEntryInSource, ReplacementInTheLabel) {
   const Bytes bytes = {0xFF, 'x', '\n'};
   TextSource s = RecordOver(bytes, EncUtf8);
   s.Replacement = 0x0444;
   EXPECT_EQ(FindEntryInSource(&s, u"\u0444x"), 1);
+  const Bytes joined = {'c', 'o', 'm', 0, 'x', '\n'};
+  TextSource skip = RecordOver(joined, EncUtf8);
+  skip.Flags = FlagSkipNul;
+  EXPECT_EQ(FindEntryInSource(&skip, u"com"), 0);
 }
 
 // A library path near the 16384-unit limit: the list file's path fits
