@@ -33,7 +33,11 @@ TEST(QStr, CutsAndTerminatesWithinTheCapacity) {
   EXPECT_EQ(g.Units[4], kSentinel);
   EXPECT_EQ(QStrCopy(g.Units, 4, nullptr), 0u);
   EXPECT_EQ(g.Units[0], 0);
-  EXPECT_EQ(QStrCopy(g.Units, 0, QT("a")), 0u);
+  g.Units[0] = kSentinel;
+  EXPECT_EQ(QStrCopy(g.Units, 0, QT("a")), 0u);  // no room, not even for the terminator
+  EXPECT_EQ(g.Units[0], kSentinel);
+  EXPECT_EQ(QStrCopy(g.Units, 1, QT("a")), 0u);
+  EXPECT_EQ(g.Units[0], 0);
 
   Guarded len;  // units that need not end in a zero
   EXPECT_EQ(QStrCopyLen(len.Units, 4, QT("abcdef"), 6), 3u);
@@ -41,6 +45,10 @@ TEST(QStr, CutsAndTerminatesWithinTheCapacity) {
   EXPECT_EQ(len.Units[4], kSentinel);
   EXPECT_EQ(QStrCopyLen(len.Units, 4, QT("abcdef"), 2), 2u);
   EXPECT_EQ(QString(len.Units), QT("ab"));
+  EXPECT_EQ(QStrCopyLen(len.Units, 4, QT("abcdef"), 4), 3u);
+  EXPECT_EQ(len.Units[4], kSentinel);
+  EXPECT_EQ(QStrCopyLen(len.Units, 0, QT("ab"), 2), 0u);  // no room
+  EXPECT_EQ(len.Units[0], (qchar)'a');
 
   Guarded ab(QT("ab"));
   ab.Units[2] = 0;
@@ -76,7 +84,7 @@ TEST(QStr, ComparesAndReadsNumbers) {
       {QT("4294967295."), 10, 0xFFFFFFFFu, 10, 0}, {QT("4294967296"), 10, 0xFFFFFFFFu, 10, 1},
       {QT("00000000000000000000012"), 10, 12, 23, 0}, {QT("fFz"), 16, 0xFF, 2, 0},
       {QT("19a"), 10, 19, 2, 0},                   {QT("x"), 10, 0, 0, 0},
-      {QT("99999999999999999999"), 10, 0xFFFFFFFFu, 20, 1},
+      {QT("99999999999999999999"), 10, 0xFFFFFFFFu, 20, 1}, {QT("azAZ"), 36, 512315, 4, 0},
   };
   for (const auto& c : cases) {
     const qchar* end = nullptr;

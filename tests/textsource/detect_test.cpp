@@ -77,10 +77,14 @@ TEST(DetectEncoding, WithoutMarks) {
   EXPECT_EQ(Detect(Ascii("caf\xE9 au lait")).Encoding, EncAnsi);
   EXPECT_EQ(Detect(Ascii("a\xC3")).Encoding, EncUtf8);  // cut off by the end: accepted
   EXPECT_EQ(Detect(Ascii("\xF8\x88\x80\x80\x80")).Encoding, EncAnsi);
+  EXPECT_EQ(Detect(Ascii("\xF8\x88\x80\x80")).Encoding, EncAnsi);  // no lead byte from F8 up
+  EXPECT_EQ(Detect(Ascii("\x80\xC3\xA9")).Encoding, EncAnsi);      // nor a continuation byte first
   EXPECT_EQ(Detect(Ascii("x")).Encoding, EncAnsi);
   EXPECT_EQ(Detect(Ascii("abc\xFF")).Encoding, EncAnsi);          // half a UTF-32 mark
   EXPECT_EQ(Detect(Bytes{'a', 0, 0, 'b', 'c', 'd'}).Encoding, EncAnsi);  // as many zeros each side
   EXPECT_EQ(Detect(Bytes{0, 'a'}).Encoding, EncUtf16Be);
+  EXPECT_EQ(Detect(Bytes{'A', 0, 0xFE, 0xFF}).Encoding, EncUtf16Le);  // not the UTF-32 mark
+  EXPECT_EQ(Detect(Bytes{'A', 0, 1, 0, 'B', 0, 1, 0}).Encoding, EncUtf16Le);  // UTF-32 needs zero units
   EXPECT_EQ(Detect(Ascii("x\xFF\xFE")).Encoding, EncAnsi);  // no byte-order mark at the start
   EXPECT_EQ(Detect(Ascii("x\xFE\xFF")).Encoding, EncAnsi);
   EXPECT_EQ(Detect(Encoded(U"a b", EncUtf16Le)).Encoding, EncUtf16Le);
@@ -116,6 +120,17 @@ TEST(DetectEncoding, Utf16Factor) {
   EXPECT_EQ(Detect(Encoded(text(68, 12), EncUtf16Le)).Encoding, EncUtf16Le);  // 160 bytes, 5.7:1
   EXPECT_EQ(Detect(Encoded(text(48, 16), EncUtf16Be)).Encoding, EncUtf16Be);
   EXPECT_EQ(Detect(Encoded(text(60, 20), EncUtf16Be)).Encoding, EncAnsi);
+  Bytes odd = Encoded(text(48, 16), EncUtf16Le);
+  odd.push_back('x');  // 129 bytes
+  EXPECT_EQ(Detect(odd).Encoding, EncAnsi);
+  // Up to 32 bytes one zero byte more on a side decides; the ratio from 33
+  // bytes on must be exceeded.
+  Bytes short32(32, 'a');
+  short32[1] = 0;
+  EXPECT_EQ(Detect(short32).Encoding, EncUtf16Le);
+  Bytes even40(40, 'a');
+  even40[1] = ' ', even40[2] = 0, even40[3] = 0, even40[4] = 0;  // zeros 2:1, spaces 1:0
+  EXPECT_EQ(Detect(even40).Encoding, EncAnsi);
 }
 
 TEST(DetectEncoding, Utf8CodePage) {
@@ -155,6 +170,8 @@ TEST(DetectEncoding, Ebcdic) {
   Bytes noisy = ebcdic;
   noisy.insert(noisy.end(), ebcdic.size() / 4, 0x8F);
   EXPECT_EQ(Detect(noisy, 1).Encoding, EncAnsi);
+  // EBCDIC spaces outweigh an ASCII one.
+  EXPECT_EQ(Detect(Concat(Bytes(100, 0x81), Concat(Bytes(27, 0x40), Ascii(" "))), 1).Encoding, EncEbcdic);
 }
 
 TEST(DetectEncoding, LooksOnlyAtAPrefix) {
@@ -209,6 +226,7 @@ TEST(DetectEncoding, RecordStates) {
 
 TEST(EbcdicCodePage, ByLocale) {
   EXPECT_EQ(EbcdicCodePageForLocale(0x0407), 1141u);
+  EXPECT_EQ(EbcdicCodePageForLocale(0x0C07), 1141u);  // German (Austria), a row of its own
   EXPECT_EQ(EbcdicCodePageForLocale(0x0807), 1141u);  // Swiss German, by language
   EXPECT_EQ(EbcdicCodePageForLocale(0x0409), 1140u);
   EXPECT_EQ(EbcdicCodePageForLocale(0x0809), 1146u);

@@ -127,7 +127,9 @@ TEST(ReadTextLine, NullArguments) {
   EXPECT_EQ(ReadTextChar(nullptr), -1);
   EXPECT_EQ(PeekTextChar(nullptr), -1);
   TextSource clear = {};
+  line[0] = 'x';
   EXPECT_EQ(ReadTextLine(&clear, line), -1);
+  EXPECT_EQ(line[0], 0);
   EXPECT_EQ(ReadTextChar(&clear), -1);
 }
 
@@ -144,7 +146,8 @@ TEST(DecodeUtf8, SequencesByLeadByte) {
   const uint8_t ascii[] = {0x41}, two[] = {0xC3, 0xA9}, three[] = {0xE2, 0x82, 0xAC},
                 four[] = {0xF0, 0x9F, 0x98, 0x80}, overlong[] = {0xC0, 0xAF},
                 overlongNul[] = {0xC0, 0x80}, cont[] = {0x80}, f8[] = {0xF8, 0x80, 0x80, 0x80},
-                badCont[] = {0xE2, 0x41, 0x80}, badLast[] = {0xF0, 0x9F, 0x98, 0x41};
+                badCont[] = {0xE2, 0x41, 0x80}, badLast[] = {0xF0, 0x9F, 0x98, 0x41},
+                badThird[] = {0xE2, 0x82, 0x41};
   EXPECT_EQ(DecodeUtf8(ascii), 0x41);
   EXPECT_EQ(DecodeUtf8(two), 0xE9);
   EXPECT_EQ(DecodeUtf8(three), 0x20AC);
@@ -155,6 +158,7 @@ TEST(DecodeUtf8, SequencesByLeadByte) {
   EXPECT_EQ(DecodeUtf8(f8), -1);
   EXPECT_EQ(DecodeUtf8(badCont), -1);
   EXPECT_EQ(DecodeUtf8(badLast), -1);
+  EXPECT_EQ(DecodeUtf8(badThird), -1);
   EXPECT_EQ(DecodeUtf8(nullptr), -1);
 }
 
@@ -172,6 +176,8 @@ TEST(ReadTextChar, Utf8) {
   EXPECT_EQ(Chars({0xED, 0xA0, 0x80, 0x61}, EncUtf8, 1), (std::vector<int32_t>{0xFFFD, 'a'}));
   EXPECT_EQ(Chars({0xF4, 0x90, 0x80, 0x80, 0x61}, EncUtf8, 1), (std::vector<int32_t>{0xFFFD, 'a'}));
   EXPECT_EQ(Chars({0xF4, 0x8F, 0xBF, 0xBF}, EncUtf8, 1), (std::vector<int32_t>{0x10FFFF}));
+  // The characters next to the surrogates and at the end of the basic plane.
+  EXPECT_EQ(Chars({0xEE, 0x80, 0x80, 0xEF, 0xBF, 0xBF}, EncUtf8, 0), (std::vector<int32_t>{0xE000, 0xFFFF}));
   // Overlong forms are taken by their bits.
   EXPECT_EQ(Chars({0xC0, 0xAF}, EncUtf8), (std::vector<int32_t>{'/'}));
 
@@ -196,6 +202,7 @@ TEST(ReadTextChar, Utf16) {
   EXPECT_EQ(Chars(le, EncUtf16Le, 0), (std::vector<int32_t>{0xD83D, 0xDE00}));
   EXPECT_EQ(Chars(le, EncUtf16Le, 1), (std::vector<int32_t>{0x1F600}));
   EXPECT_EQ(Chars(be, EncUtf16Be, 1), (std::vector<int32_t>{0x1F600}));
+  EXPECT_EQ(Chars({0xFF, 0xDB, 0xFF, 0xDF}, EncUtf16Le, 1), (std::vector<int32_t>{0x10FFFF}));
   for (int supplementary = 0; supplementary < 2; ++supplementary) {
     TextSource s = RecordOver(le, EncUtf16Le);
     s.Supplementary = supplementary;
@@ -219,6 +226,7 @@ TEST(ReadTextChar, Utf32) {
   EXPECT_EQ(Chars({0x00, 0x01, 0xF6, 0x00}, EncUtf32Be, 0), (std::vector<int32_t>{0xFFFD}));
   EXPECT_EQ(Chars({0x00, 0x01, 0xF6, 0x00}, EncUtf32Be, 1), (std::vector<int32_t>{0x1F600}));
   EXPECT_EQ(Chars({0xFF, 0xFF, 0x10, 0x00}, EncUtf32Le, 1), (std::vector<int32_t>{0x10FFFF}));
+  EXPECT_EQ(Chars({0xFF, 0xFF, 0x00, 0x00}, EncUtf32Le, 0), (std::vector<int32_t>{0xFFFF}));
   EXPECT_EQ(Chars({0x41, 0x00, 0x00, 0x80}, EncUtf32Le, 1), (std::vector<int32_t>{0xFFFD}));
   EXPECT_EQ(Chars({0x80, 0x00, 0x00, 0x41}, EncUtf32Be, 1), (std::vector<int32_t>{0xFFFD}));
   // A surrogate value passes; the line stores it as one unit.
@@ -296,6 +304,7 @@ TEST(IsAsciiTransparent, OverlongFormsZerosAndReplacementDecide) {
       {"\xF0\x80\x81\xAF", EncUtf8, 0xFFFD, 0, 0},
       {"a\xFF" "b", EncUtf8, 0x000A, 0, 0},
       {"ab", EncUtf8, 0x000A, 0, 1},
+      {"a\xFF" "b", EncUtf8, 0x0080, 0, 1},
       {std::string("a\0b", 3), EncUtf8, 0xFFFD, 0, 0},
       {std::string("a\0b", 3), EncUtf8, 0xFFFD, 2, 1},
       {std::string("a\0b", 3), EncRawBytes, 0xFFFD, 0, 0},
@@ -324,7 +333,7 @@ TEST(IsAsciiTransparent, OverlongFormsZerosAndReplacementDecide) {
 // overlong forms, also at the very end of the text.
 TEST(IsCanonicalText, OverlongLeadBytes) {
   const std::pair<std::string, int> cases[] = {
-      {"ab\xE0", 1}, {"\xE0\xA4\x85", 1}, {"\xE0\x9F\xBF", 0}, {"\xE0\x80\x80", 0}, {"\xF0\x90\x80\x80", 1}, {"\xF0\x8F\xBF\xBF", 0}};
+      {"ab\xE0", 1}, {"\xE0\xA4\x85", 1}, {"\xE0\xA0\x80", 1}, {"\xE0\xA4\x85\xE1\x80\x80", 1}, {"\xE0\x9F\xBF", 0}, {"\xE0\x80\x80", 0}, {"\xF0\x90\x80\x80", 1}, {"\xF0\x8F\xBF\xBF", 0}};
   for (const auto& c : cases) {
     const Bytes text(c.first.begin(), c.first.end());
     TextSource s = RecordOver(text, EncUtf8);
@@ -333,6 +342,9 @@ TEST(IsCanonicalText, OverlongLeadBytes) {
   const Bytes ascii = {'a'};  // other encodings are never canonical text
   TextSource ansi = RecordOver(ascii, EncAnsi);
   EXPECT_EQ(IsCanonicalText(&ansi), 0);
+  const Bytes unit = {'a', 0};
+  TextSource utf16 = RecordOver(unit, EncUtf16Le);
+  EXPECT_EQ(IsCanonicalText(&utf16), 1);
 }
 
 }  // namespace

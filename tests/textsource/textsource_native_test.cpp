@@ -103,6 +103,8 @@ TEST(OpenTextSource, EveryKindOfSourceIsReleased) {
   Fake.HaveStdInput = 1;  // a second copy while the first is open: its name is taken
   EXPECT_EQ(OpenTextSource(&second, u"-"), 32);
   CloseTextSource(&s);
+  EXPECT_EQ(IsConsoleHandle(nullptr), 0);
+  EXPECT_EQ(IsConsoleHandle((QHandle)(intptr_t)-11), 0);  // a standard handle that is not there
   EXPECT_EQ(OpenTextSource(&s, u"C:\\missing.txt"), 2);
   EXPECT_EQ(s.Error, 2);
   Fake.Files[u"C:\\empty.txt"];
@@ -171,6 +173,8 @@ TEST(AppendFileName, FullFolder) {
   std::unique_ptr<qchar[]> folder(new qchar[TEXT_PATH_LEN]);
   for (size_t i = 0; i < TEXT_PATH_LEN; ++i) folder[i] = 'd';
   EXPECT_EQ(AppendFileName(folder.get(), u"x"), 0);
+  EXPECT_EQ(AppendFileName(folder.get(), nullptr), -1);
+  EXPECT_EQ(AppendFileName(nullptr, u"x"), -1);
   EXPECT_EQ(std::u16string(folder.get()), Repeat('d', TEXT_PATH_LEN - 1));
   // One separator between folder and name, none after a drive.
   const char16_t* cases[][3] = {{u"C:\\d", u"x", u"C:\\d\\x"}, {u"C:\\d/", u"x", u"C:\\d/x"},

@@ -111,6 +111,8 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
       {cut + "museum-\n", u"museum", 1},
       {"comx\ncom\n", u"com", 1},                // the search goes on past a longer entry
       {"cxm\n", u"com", 0},                      // first and last units alike
+      {"comx", u"com", 0},                       // a letter in the text's last unit
+      {"c\xE0\x80\xB0m\n", u"c0m", 1},             // an overlong digit of three bytes
       {"zz\n", u"ZZ", 1},
       {std::string(8183, ' ') + "museum\n", u"museum", 1},  // 4 units short of the cut
       {"\xF0\xF4\n", u"\u0440\u0444", 1, 1251},   // a code page's letters: read in the lines
@@ -122,6 +124,7 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
       {"\xE0\x91\x80\xD1\x84\n", u"\u0440\u0444", 1},  // an overlong form of the first letter
       {"com\n\xED\x95\x9C\xEA\xB5\xAD\n", u"\uD55C\uAD6D", 1},     // three bytes a character
       {"com\n\xED\x95\x9C\xEA\xB5\xADx\n", u"\uD55C\uAD6D", 0},
+      {"com\n\xE4\xB8\xAD\xE5\x9B\xBD\n", u"\u4E2D\u56FD", 1},     // an even middle byte
       {utf16le(u"\u0440\u0444x\r\n"), u"\u0440\u0444", 0},
       {utf16le(u"\u0163om\r\n"), u"com", 0},  // the low byte of the first unit alike
       {utf16(u"net\r\ncom\r\n", true), u"com", 1},
@@ -147,12 +150,17 @@ TEST(FindTLDInFile, AnswersAsTheLinesReadWhateverTheBytesShow) {
 }
 
 // A replacement character that is a letter of the label: text in which no
-// byte shows the label may still read as it.
+// byte shows the label may still read as it. Zero bytes skipped by the
+// record's reading join what the bytes show apart.
 TEST(FindEntryInSource, ReplacementInTheLabel) {
   const Bytes bytes = {0xFF, 'x', '\n'};
   TextSource s = RecordOver(bytes, EncUtf8);
   s.Replacement = 0x0444;
   EXPECT_EQ(FindEntryInSource(&s, u"\u0444x"), 1);
+  const Bytes joined = {'c', 'o', 'm', 0, 'x', '\n'};
+  TextSource skip = RecordOver(joined, EncUtf8);
+  skip.Flags = FlagSkipNul;
+  EXPECT_EQ(FindEntryInSource(&skip, u"com"), 0);
 }
 
 // A library path near the 16384-unit limit: the list file's path fits
