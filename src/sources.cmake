@@ -20,6 +20,7 @@ set(QUORVEL_PORTABLE_SOURCES
   validate/mx.cpp
   validate/tldfile.cpp
   validate/fastscan.cpp
+  validate/invisible_table.cpp
   textsource/textsource.cpp
   textsource/detect.cpp
   textsource/decode.cpp

@@ -3,6 +3,7 @@
 #include "common/qstr.h"
 #include "platform/host.h"
 #include "settings/settings.h"
+#include "validate/invisible.h"
 #include "validate/mx.h"
 #include "validate/tldfile.h"
 
@@ -33,12 +34,24 @@ int AddEnclosingQuotes(qchar* text) {
   return 1;
 }
 
-int IsBadLocalChar(qchar c) {
+int IsInvisibleOrControl(uint32_t cp) {
+  size_t lo = 0, hi = InvisibleRangeCount;  // the range sought, if any, is in [lo, hi)
+  while (lo < hi) {
+    size_t mid = lo + (hi - lo) / 2;
+    if (cp < InvisibleRanges[mid][0]) hi = mid;
+    else if (cp > InvisibleRanges[mid][1]) lo = mid + 1;
+    else return 1;
+  }
+  return 0;
+}
+
+int IsBadLocalChar(uint32_t c) {
   if (QIsAsciiLetter(c) || QIsAsciiDigit(c)) return 0;
-  if ((unsigned)c > 0x7F) return PluginSettings.AllowNonAscii ? 0 : 1;
+  if (c > 0x7F)  // a surrogate here stands alone
+    return !PluginSettings.AllowNonAscii || (c >= 0xD800 && c <= 0xDFFF) || IsInvisibleOrControl(c);
   const qchar* special = PluginSettings.StrictCharList ? QT("._-") : QT("!#$%&'*+-./=?^_`{|}~");
   for (; *special; ++special)
-    if (*special == c) return 0;
+    if (*special == (qchar)c) return 0;
   return 1;
 }
 
@@ -151,7 +164,10 @@ static int WalkLocalPart(const qchar* local, size_t n, int wholly) {
       if (quoteMode && !wholly) return QV_BAD_DOT;
       if (i == n - 1 || local[i + 1] == '.') return QV_BAD_DOT;
     }
-    if (IsBadLocalChar(c)) return QV_BAD_LOCAL_CHAR;
+    uint32_t cp = c;  // a surrogate pair is judged as the one character it forms
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && local[i + 1] >= 0xDC00 && local[i + 1] <= 0xDFFF)
+      cp = 0x10000 + ((uint32_t)(c - 0xD800) << 10) + (local[++i] - 0xDC00);
+    if (IsBadLocalChar(cp)) return QV_BAD_LOCAL_CHAR;
   }
   return 0;
 }

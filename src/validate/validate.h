@@ -48,8 +48,11 @@ int StripEnclosingPair(qchar* text, qchar first, qchar last);
 // the text holds 1021 units or more (unchanged), -1 for null.
 int AddEnclosingQuotes(qchar* text);
 
-// 1 when c may not stand in a local part under the current flags, else 0.
-int IsBadLocalChar(qchar c);
+// 1 when the character c (a code point; a surrogate code point is one that
+// stands alone) may not stand in a local part under the current flags, else
+// 0. Above U+007F, with AllowNonAscii on, only the characters of
+// IsInvisibleOrControl and lone surrogates are refused.
+int IsBadLocalChar(uint32_t c);
 
 // The classes of a text as a dotted quad.
 enum {

@@ -19,7 +19,10 @@ tests)" is skipped: the tests make no network queries.
 The guide's batch example runs again on its address file with a line of
 blanks and an address with a Latin-1 letter added, saved in each encoding
 the stand-in host tells apart: the blanks give nothing, the address goes to
-good.txt.
+good.txt. It runs once more with a line of 9,000 characters added, more
+than the host can put into a command line: bad.txt then holds the line the
+guide quotes for it ("1025 line N of FILE, ..."), and good.txt holds what
+the guide shows, no address twice; the host's own errors may be printed.
 
 All examples of all documents run in one host process, in a folder of their
 own (the host, the plug-in and the shipped TLDs.txt, the installed plug-in,
@@ -55,6 +58,9 @@ MARK = "@@example@@"
 BATCH_RUN, ADDRESSES, GOOD = "sortmail.btm addresses.txt", "addresses.txt", "type good.txt"
 EXTRA_LINES = [" \t  ", "user@m\u00fcnchen.de"]
 ENCODINGS = ["cp1252", "utf-8", "utf-16"]
+BAD = "type bad.txt"
+TOO_LONG = "a" * 8988 + "@example.com"  # 9,000 characters
+TOO_LONG_REPORT = re.compile(r'"(1025 line N of FILE\b[^"]*)"')
 
 
 def blocks(path):
@@ -145,9 +151,12 @@ def main():
 
     # Every example: (where, set-up lines, command lines, expected lines);
     # the set-up's output is not compared.
-    examples, problems, skipped, files, batch_block = [], [], 0, {}, None
+    examples, problems, skipped, files, batch_block, report = [], [], 0, {}, None, None
     for doc in documents:
         name = os.path.basename(doc)
+        with open(doc, encoding="utf-8") as f:
+            found = TOO_LONG_REPORT.search(" ".join(f.read().split()))
+        report = report or (found and found.group(1))
         for paragraph, body in blocks(doc):
             intro = " ".join(paragraph)
             m = FILE_INTRO.search(intro)
@@ -184,6 +193,18 @@ def main():
                 extra = [EXTRA_LINES[-1]] if command == GOOD else []
                 examples.append((f"{BATCH_RUN} in {encoding}, a line of blanks and a Latin-1 letter added: {command}",
                                  [], [command.replace(ADDRESSES, name)], expected + extra))
+        name = "addresses-long.txt"
+        files[name] = (files[ADDRESSES][0] + [TOO_LONG], "utf-8")
+        if not report:
+            problems.append(f"no document says what {BATCH_RUN} writes for a line too long (\"1025 line N of FILE...\")")
+        for command, expected in batch_block:
+            if command == BATCH_RUN:
+                expected = ["..."]  # the host's errors
+            elif command == BAD and report:
+                number = sum(1 for line in files[name][0] if line)  # for /f passes over empty lines
+                expected = expected + [report.replace("N", str(number), 1).replace("FILE", name, 1)]
+            examples.append((f"{BATCH_RUN} with a line of 9,000 characters added: {command}", [],
+                             [command.replace(ADDRESSES, name)], expected))
     for name, (lines, encoding) in files.items():
         with open(os.path.join(work, name), "w", encoding=encoding, newline="\r\n") as f:
             f.write("\n".join(lines) + "\n")

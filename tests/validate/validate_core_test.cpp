@@ -7,6 +7,7 @@
 #include "common/qstr.h"
 #include "settings/settings.h"
 #include "support/both_builds.h"
+#include "validate/invisible.h"
 #include "validate/validate.h"
 
 namespace {
@@ -149,12 +150,38 @@ TEST_F(ValidateCore, RuleEdges) {
   } cases[] = {
       {nullptr, QT("john.@example.com"), QV_BAD_DOT},
       {nullptr, QT("a@b-.com"), QV_BAD_DOMAIN_CHAR},
-      {&PluginSettingsRecord::AllowNonAscii, QT("a\u0080b@example.com"), QV_VALID},
+      {&PluginSettingsRecord::AllowNonAscii, QT("a\u007Fb@example.com"), QV_BAD_LOCAL_CHAR},
   };
   for (const auto& c : cases) {
     RestoreDefaults();
     if (c.Option) PluginSettings.*c.Option = 1;
     EXPECT_EQ(ValidateAddress(ExactText(c.Address).get(), nullptr, nullptr), c.Code) << "case " << (&c - cases);
+  }
+}
+
+// With AllowNonAscii, the first and last code point of every refused range
+// give 1045 and their neighbours pass (unless ASCII, a surrogate or refused
+// themselves), each written in UTF-16 as it comes: one unit or a pair.
+TEST_F(ValidateCore, EveryRefusedRangeEndsWhereTheTableSays) {
+  PluginSettings.AllowNonAscii = 1;
+  auto refused = [](uint32_t cp) {
+    for (size_t i = 0; i < InvisibleRangeCount; ++i)
+      if (cp >= InvisibleRanges[i][0] && cp <= InvisibleRanges[i][1]) return true;
+    return false;
+  };
+  auto judge = [](uint32_t cp) {
+    QString unit = cp < 0x10000 ? QString(1, (qchar)cp)
+                                : QString{(qchar)(0xD7C0 + (cp >> 10)), (qchar)(0xDC00 | (cp & 0x3FF))};
+    return ValidateAddress(ExactText(QT("a") + unit + QT("b@example.com")).get(), nullptr, nullptr);
+  };
+  for (size_t i = 0; i < InvisibleRangeCount; ++i) {
+    for (uint32_t cp : {InvisibleRanges[i][0], InvisibleRanges[i][1]})
+      EXPECT_EQ(judge(cp), QV_BAD_LOCAL_CHAR) << std::hex << cp;
+    for (uint32_t cp : {InvisibleRanges[i][0] - 1, InvisibleRanges[i][1] + 1}) {
+      if (cp > 0x7F && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF) && !refused(cp)) {
+        EXPECT_EQ(judge(cp), QV_VALID) << std::hex << cp;
+      }
+    }
   }
 }
 

@@ -87,6 +87,29 @@ TEST_F(ValidatorTest, LocalPartCharactersAndDots) {
   });
 }
 
+// With /H, letters, marks and symbols of any script pass in the local part,
+// but no control, format character, space, separator, noncharacter or lone
+// surrogate does, quoted or not; a pair counts as the character it forms.
+// The domain refuses them all, whatever the options.
+TEST_F(ValidatorTest, NonAsciiIsNoInvisibleOrControlCharacter) {
+  Check({
+      {L"H", L"jo\u00A0hn@example.com", L"1045"},          // no-break space
+      {L"QH", L"\"jo\u3000hn\"@example.com", L"1045"},   // ideographic space, quoted
+      {L"H", L"jo\u0085hn@example.com", L"1045"},          // a C1 control
+      {L"H", L"jo\u202Ehn@example.com", L"1045"},          // right-to-left override
+      {L"QH", L"\"jo\u200Bhn\"@example.com", L"1045"},   // zero-width space, quoted
+      {L"H", L"jo\u2029hn@example.com", L"1045"},          // paragraph separator
+      {L"H", L"jo\uFFFFhn@example.com", L"1045"},          // a noncharacter
+      {L"H", L"jo\xDB40\xDC41hn@example.com", L"1045"},   // the tag character U+E0041
+      {L"H", L"jo\xD800" L"hn@example.com", L"1045"},      // a lone high surrogate
+      {L"QH", L"\"jo\xDC00\"@example.com", L"1045"},     // a lone low surrogate, quoted
+      {L"H", L"jo\xD83D\xDE00hn@example.com", L"0"},      // an emoji
+      {L"H", L"\u043f\u0435\u0301\u0442\u044f@example.com", L"0"},  // Cyrillic with a combining accent
+      {L"H", L"john@exa\u00A0mple.com", L"1053"},
+      {L"H", L"john@exa\u200Bmple.com", L"1053"},
+  });
+}
+
 TEST_F(ValidatorTest, QuotedLocalParts) {
   Check({
       {L"Q", L"\"john@home\"@example.com", L"0"},
