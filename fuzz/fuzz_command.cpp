@@ -2,8 +2,10 @@
 // arbitrary flags, saved settings under either registry root and failing
 // registry calls.
 //
-// Input: 2 bytes of flags, 1 byte that arranges the registry, 2 + 2 bytes
-// of saved values (which of the saved values exist, and their values) per root,
+// Input: 4 bytes of flags (one bit a flag, in the order of the flag table),
+// 1 byte that arranges the registry, then per root 12 bytes of saved values
+// (4: which exist, 4: which are on, one bit each in the load order; 1: the
+// one of the wrong type, 1: the one of 2 bytes; 2: the value of those on),
 // then the line (one unit per byte or UTF-16LE, by bit 7 of the registry
 // byte).
 //
@@ -30,6 +32,7 @@
 namespace {
 
 static_assert(sizeof(PluginSettingsRecord) == kFlagCount * sizeof(int32_t), "one field per pinned flag");
+static_assert(kSavedCount <= 32, "fuzz/fuzz_command.cpp: one bit a saved value in 4 bytes; widen them");
 
 // The flags of a record, in the record's order.
 struct Flags {
@@ -50,15 +53,17 @@ int ValueSwitch(qchar c) {
 
 void ArrangeRegistry(uint8_t world, FuzzInput* in) {
   for (int r = 0; r < 2; ++r) {
-    uint16_t present = in->U16(), values = in->U16();
+    const uint32_t present = in->U32(), on = in->U32();
+    const uint8_t wrongType = in->U8(), wrongSize = in->U8();
+    const uint32_t magnitude = in->U16();
     if (!(world & (1 << r))) continue;
     auto& key = Fake.Registry[FakeKeyName(r ? OS_HKEY_LOCAL_MACHINE : OS_HKEY_CURRENT_USER, SettingsKeyPath)];
-    for (size_t i = 0; i < kSavedCount && i < 12; ++i) {
-      if (!(present & (1 << i))) continue;
-      uint32_t v = (values >> i) & 1 ? 1 + (values >> 12) : 0;  // any nonzero value is on
+    for (size_t i = 0; i < kSavedCount; ++i) {
+      if (!((present >> i) & 1)) continue;
+      uint32_t v = (on >> i) & 1 ? 1 + magnitude : 0;  // any nonzero value is on
       FakeRegValue& value = key[kLoadOrder[i]];
-      value.Type = (present >> 12) == (unsigned)i ? 3 : OS_REG_DWORD;  // one value of the wrong type
-      value.Data.assign((uint8_t*)&v, (uint8_t*)&v + ((present >> 12) == (unsigned)i + 1 ? 2 : 4));  // or size
+      value.Type = wrongType == i ? 3 : OS_REG_DWORD;                                 // one of the wrong type
+      value.Data.assign((uint8_t*)&v, (uint8_t*)&v + (wrongSize == i ? 2 : 4));  // or size
     }
   }
   if (world & 4) Fake.FailRegOpen = 5;
@@ -129,7 +134,7 @@ const bool FuzzUsesFakeWorld = true;
 
 int FuzzOne(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
-  SetFlagsFromBits(in.U16());
+  SetFlagsFromBits(in.U32());
   const uint8_t world = in.U8();
   ArrangeRegistry(world, &in);
   const std::u16string line = in.Text(3 * MAX_ARG_LEN, (world & 0x80) == 0);

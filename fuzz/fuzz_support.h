@@ -66,8 +66,7 @@ int FuzzOne(const uint8_t* data, size_t size);
 extern const bool FuzzUsesFakeWorld;
 
 // Sets every flag of PluginSettings from the low bits, one bit each in the
-// order of the flag table, which is the record's (bit 0 TwoLetterTLDs ...
-// bit 13 DebugMode).
+// order of the flag table (PLUGIN_FLAGS), which is the record's.
 void SetFlagsFromBits(uint32_t bits);
 
 // Printable form of a text for the messages of FUZZ_CHECK.

@@ -1,9 +1,10 @@
 // ValidateAddress and the three variable functions with every combination of
 // flags, a list file or none, and canned DNS answers.
 //
-// Input: 2 bytes of flags (bits 0-13 the settings, 14-15 which destinations
-// are passed), 1 byte that arranges the world, then the address (one unit per
-// byte or UTF-16LE, by bit 6 of the world byte).
+// Input: 4 bytes of flags (one bit a flag, in the order of the flag table),
+// 1 byte whose bits 0-1 say which destinations are passed, 1 byte that
+// arranges the world, then the address (one unit per byte or UTF-16LE, by
+// bit 6 of the world byte).
 //
 // Invariants: the result is 0 or a listed code (never -1 for a text); the
 // input is unchanged; the destinations (1024 units each, heap blocks of
@@ -151,9 +152,9 @@ const bool FuzzUsesFakeWorld = true;
 
 int FuzzOne(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
-  const uint16_t bits = in.U16();
+  SetFlagsFromBits(in.U32());
+  const int variant = in.U8() & 3;
   const uint8_t world = in.U8();
-  SetFlagsFromBits(bits);
   ArrangeWorld(world);
   const std::u16string text = in.Text(2048, (world & 0x40) != 0);
   const PluginSettingsRecord settings = PluginSettings;
@@ -164,7 +165,6 @@ int FuzzOne(const uint8_t* data, size_t size) {
   input[text.size()] = 0;
 
   auto domain = Destination(), local = Destination();
-  const int variant = bits >> 14;
   qchar* domainOut = (variant == 0 || variant == 1) ? domain.get() : nullptr;
   qchar* localOut = (variant == 0 || variant == 2) ? local.get() : nullptr;
   const int rc = ValidateAddress(input.get(), domainOut, localOut);

@@ -7,12 +7,24 @@ under several flag sets, command lines, texts in every encoding and source
 kind, list files). Run it after changing a layout:  python3 fuzz/seeds.py
 """
 import os
+import re
 import struct
 
-ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.join(HERE, "corpus")
 
-DEFAULT_FLAGS = 0x0007  # TwoLetterTLDs, CheckTopLevelDomain, CheckDomainChars
-ALL_ALLOW = 0x1FFF & ~(1 << 4) & ~(1 << 9)  # everything but StrictCharList and CheckMX
+
+def flag_table():
+    """The rows of PLUGIN_FLAGS (src/settings/settings.h) in their order, the
+    order of the flag bits: [(name, default)]."""
+    with open(os.path.join(HERE, "../src/settings/settings.h")) as f:
+        return [(name, int(default)) for name, default in re.findall(r"^\s*FLAG\((\w+),\s*(\d+)", f.read(), re.M)]
+
+
+FLAGS = flag_table()
+BIT = {name: 1 << i for i, (name, _) in enumerate(FLAGS)}
+DEFAULT_FLAGS = sum(BIT[name] for name, default in FLAGS if default)
+ALL_ALLOW = sum(BIT.values()) & ~BIT["StrictCharList"] & ~BIT["CheckMX"] & ~BIT["DebugMode"]
 
 
 def write(target, name, data):
@@ -27,34 +39,37 @@ def u16(text):
 
 
 def validate_seeds():
-    # flags (2 bytes; bits 14-15 destinations), world byte, address
+    # flags (4 bytes), destinations byte, world byte, address
     ascii_world = 0x40
     cases = [
-        ("valid", DEFAULT_FLAGS, ascii_world, "john.doe@example.com"),
-        ("quoted", ALL_ALLOW, ascii_world, '<"a@b"@[127.0.0.1]>'),
-        ("escaped", ALL_ALLOW, ascii_world, '"a\\"b".c@x.museum'),
-        ("reserved", DEFAULT_FLAGS | 1 << 13, ascii_world | 1, "postmaster@xn--p1ai"),
-        ("quad", DEFAULT_FLAGS | 1 << 7, ascii_world, "x@1.2.3.256"),
-        ("mx", DEFAULT_FLAGS | 1 << 9, ascii_world | 0x04 | 0x08 | 0x10, "a@b.com"),
-        ("nullmx", (DEFAULT_FLAGS & ~(1 << 1)) | 1 << 9, ascii_world | 0x04 | 0x30, "a@null.mx"),
-        ("long", DEFAULT_FLAGS | 1 << 3, ascii_world, "<" + "a" * 64 + "@" + "b" * 187 + ".com>"),
-        ("toolong", DEFAULT_FLAGS, ascii_world, "a" * 250 + "@b.com"),
-        ("at", DEFAULT_FLAGS | 2 << 14, ascii_world, "@"),
-        ("dots", DEFAULT_FLAGS | 1 << 14, ascii_world, "a..b@c..d"),
-        ("listfile", (DEFAULT_FLAGS & ~1), ascii_world | 1, "a@b.museum"),
+        ("valid", DEFAULT_FLAGS, 0, ascii_world, "john.doe@example.com"),
+        ("quoted", ALL_ALLOW, 0, ascii_world, '<"a@b"@[127.0.0.1]>'),
+        ("escaped", ALL_ALLOW, 0, ascii_world, '"a\\"b".c@x.museum'),
+        ("reserved", DEFAULT_FLAGS | BIT["DebugMode"], 0, ascii_world | 1, "postmaster@xn--p1ai"),
+        ("quad", DEFAULT_FLAGS | BIT["AllowDottedQuadDomain"], 0, ascii_world, "x@1.2.3.256"),
+        ("mx", DEFAULT_FLAGS | BIT["CheckMX"], 0, ascii_world | 0x04 | 0x08 | 0x10, "a@b.com"),
+        ("nullmx", (DEFAULT_FLAGS & ~BIT["CheckTopLevelDomain"]) | BIT["CheckMX"], 0, ascii_world | 0x04 | 0x30,
+         "a@null.mx"),
+        ("long", DEFAULT_FLAGS | BIT["StripAngleBrackets"], 0, ascii_world, "<" + "a" * 64 + "@" + "b" * 187 + ".com>"),
+        ("toolong", DEFAULT_FLAGS, 0, ascii_world, "a" * 250 + "@b.com"),
+        ("at", DEFAULT_FLAGS, 2, ascii_world, "@"),
+        ("dots", DEFAULT_FLAGS, 1, ascii_world, "a..b@c..d"),
+        ("listfile", DEFAULT_FLAGS & ~BIT["TwoLetterTLDs"], 0, ascii_world | 1, "a@b.museum"),
     ]
-    for name, flags, world, address in cases:
-        write("validate", name, struct.pack("<HB", flags, world) + address.encode("latin-1"))
+    for name, flags, destinations, world, address in cases:
+        write("validate", name, struct.pack("<IBB", flags, destinations, world) + address.encode("latin-1"))
     write("validate", "unicode",
-          struct.pack("<HB", DEFAULT_FLAGS | 1 << 6, 0) + u16("j\u00f6rg@m\u00fcnchen.de"))
+          struct.pack("<IBB", DEFAULT_FLAGS | BIT["AllowNonAscii"], 0, 0) + u16("j\u00f6rg@m\u00fcnchen.de"))
 
 
 def command_seeds():
-    # flags (2), registry byte (bit 7: UTF-16 line), 2 x (present, values), line
+    # flags (4), registry byte (bit 7: UTF-16 line), per root: which values
+    # exist (4), which are on (4), the one of the wrong type, the one of 2
+    # bytes, the value of those on (2); then the line
     def seed(name, line, world=0x03, flags=DEFAULT_FLAGS, utf16=False):
-        regs = struct.pack("<HHHH", 0x0FFF, 0x0A5A, 0x0003, 0x0FFF)
+        regs = struct.pack("<IIBBH", 0xFFFFFFFF, 0x5A5A5A5A, 0, 0xFF, 0) + struct.pack("<IIBBH", 0x3, 0xFFFFFFFF, 0xFF, 1, 7)
         text = u16(line) if utf16 else line.encode("latin-1")
-        write("command", name, struct.pack("<HB", flags, world | (0x80 if utf16 else 0)) + regs + text)
+        write("command", name, struct.pack("<IB", flags, world | (0x80 if utf16 else 0)) + regs + text)
 
     seed("together", "/B:Y/C:N /2=1 /$:0x10")
     seed("restore", "/R /D /Z")
@@ -69,6 +84,7 @@ def command_seeds():
     seed("unicode", "/H:y\u3000/b\u00a0:n", utf16=True)
     seed("overflow", "x" * 8192)
     seed("manytokens", " ".join(["abcdefg"] * 1025))
+    seed("fulltable", " ".join(["/Z"] * 31 + ["/B:Y", "/C:Y"]))  # the fuzz build's table holds 32
 
 
 def textsource_seeds():

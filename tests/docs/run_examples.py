@@ -16,6 +16,10 @@ An example is one of:
 A block whose paragraph, prompt line or row says "(needs DNS; not run by the
 tests)" is skipped: the tests make no network queries.
 
+The guide's table "Options, with their defaults" must name every flag with a
+switch letter once, with its default, and its list of registry value names
+every saved value, as tests/support/options.h pins them (kFlags, kLoadOrder).
+
 The guide's batch example runs again on its address file with a line of
 blanks and an address with a Latin-1 letter added, saved in each encoding
 the stand-in host tells apart: the blanks give nothing, the address goes to
@@ -61,6 +65,44 @@ ENCODINGS = ["cp1252", "utf-8", "utf-16"]
 BAD = "type bad.txt"
 TOO_LONG = "a" * 8988 + "@example.com"  # 9,000 characters
 TOO_LONG_REPORT = re.compile(r'"(1025 line N of FILE\b[^"]*)"')
+
+
+def pinned_options():
+    """The flags (name, default, letter or None) and the saved values' names
+    in their load order, as tests/support/options.h pins them."""
+    with open(os.path.join(os.path.dirname(__file__), "../support/options.h")) as f:
+        text = f.read()
+    flags = [(n, int(d), None if l == "0" else l[1]) for n, d, l in
+             re.findall(r'\{QT\("(\w+)"\), (\d), (\'.\'|0)\}', text)]
+    load = re.search(r"kLoadOrder\[\] = \{(.*?)\};", text, re.S).group(1)
+    return flags, re.findall(r'QT\("(\w+)"\)', load)
+
+
+def option_tables(path):
+    """What the guide's options table and list of registry value names get
+    wrong against tests/support/options.h."""
+    with open(path, encoding="utf-8") as f:
+        text = f.read().replace("\r\n", "\n")
+    flags, saved = pinned_options()
+    start = text.index("Options, with their defaults:")
+    rows = re.findall(r"^ {4}/(\S):  .*?(Yes|No)$", text[start:text.index("\n\n", start + 31)], re.M)
+    shown = {letter: default for letter, default in rows}
+    problems = []
+    if len(rows) != len(shown):
+        problems.append(f"{path}: the options table names a switch twice")
+    for name, default, letter in flags:
+        if letter is None:
+            continue
+        if letter not in shown:
+            problems.append(f"{path}: the options table has no row /{letter}: ({name})")
+        elif shown.pop(letter) != ("Yes" if default else "No"):
+            problems.append(f"{path}: the options table gives /{letter}: ({name}) the wrong default")
+    problems += [f"{path}: the options table has /{letter}:, which no flag has" for letter in shown]
+    m = re.search(r"per option, named ([\w,\s]+?)\.", text)
+    named = re.findall(r"\w+", m.group(1)) if m else []
+    if sorted(named) != sorted(saved):
+        problems.append(f"{path}: the registry value names are {named}, not {saved}")
+    return problems
 
 
 def blocks(path):
@@ -175,7 +217,7 @@ def main():
                 setup = []
         if name == "UserGuide.txt":
             table, found = code_table(doc)
-            problems += found
+            problems += found + option_tables(doc)
             for code, options, call, skip in table:
                 if skip:
                     skipped += 1

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/command.h"
+#include "settings/settings.h"
 #include "settings/tokenizer.h"
 #include "support/both_builds.h"
 
@@ -157,6 +159,23 @@ TEST(Tokenizer, KeepsTheFirst1024Tokens) {
   for (int i = 0; i < 1024; ++i) line += QT("abcdefg ");
   EXPECT_EQ(Tokens(line).size(), 1024u);
   EXPECT_EQ(ArgList.Token[1023], ArgList.Buffer + 8 * 1023);
+}
+
+// The command reads a full table to its last entry and no further: the
+// entries past it alias the lengths and the buffer (a read there takes a
+// length for a pointer), and the tokens the table dropped change nothing.
+TEST(Tokenizer, TheCommandReadsAFullTableToItsEnd) {
+  QString line;
+  for (int i = 0; i < 1023; ++i) line += QT("/Z ");
+  line += QT("/B:Y /C:Y");
+  RestoreDefaults();
+  OutputCapture capture;
+  EXPECT_EQ(QuorvelCommand(ExactText(line).get()), 0);
+  EXPECT_EQ(ArgList.Count, 1024);
+  EXPECT_EQ(PluginSettings.StripAngleBrackets, 1);
+  EXPECT_EQ(PluginSettings.StrictCharList, 0);
+  EXPECT_EQ(capture.Out(), QT(""));
+  RestoreDefaults();
 }
 
 }  // namespace

@@ -329,6 +329,25 @@ TEST(IsAsciiTransparent, OverlongFormsZerosAndReplacementDecide) {
   }
 }
 
+// In every encoding whose units show ASCII (AsciiUnitSize), the fast scan
+// settles a listed and an unlisted label on its own, without the lines; in
+// the others it leaves every lookup to them.
+TEST(FindEntryFast, SettlesEachEncodingItClaims) {
+  const std::u32string list = U"# domains\r\ncom\r\n.org\r\n  net  remark\r\ncaf\u00e9\r\nmuseum";
+  for (int encoding : kAllEncodings) {
+    SCOPED_TRACE(EncodingName(encoding));
+    Bytes bytes;
+    ASSERT_TRUE(EncodeText(list, encoding, &bytes));
+    TextSource s = RecordOver(bytes, encoding);
+    qchar line[TEXT_LINE_LEN];
+    const int claimed = AsciiUnitSize(&s) != 0;
+    EXPECT_EQ(FindEntryFast(&s, QT("net"), line), claimed ? 1 : -1);
+    EXPECT_EQ(FindEntryFast(&s, QT("MUSEUM"), line), claimed ? 1 : -1);
+    EXPECT_EQ(FindEntryFast(&s, QT("domains"), line), claimed ? 0 : -1);
+    EXPECT_EQ(FindEntryFast(&s, QT("xyz"), line), claimed ? 0 : -1);
+  }
+}
+
 // Where the text stops being canonical: E0 and F0 before the bytes of their
 // overlong forms, also at the very end of the text.
 TEST(IsCanonicalText, OverlongLeadBytes) {

@@ -6,21 +6,21 @@
 //
 //   soak.exe [--combos N] [--progress] [--watch]
 //
-//   --combos N  only the first N combinations of the schedule (all 8192)
+//   --combos N  only the first N combinations of the schedule (all of them)
 //   --progress  private memory every 512 combinations, on standard error
 //   --watch     every change of private memory, with the call after which
 //               it showed, on standard error
 //
-// The schedule is fixed (one seed): for each of the 8192 combinations of the
-// thirteen value switches (/$ /2 /B /C /E /H /I /L /M /N /P /Q /T), in a
-// scrambled order, one `quorvel` line sets exactly that combination (the
-// switches in random order and spelling, sometimes behind /D or /R, sometimes
-// listing the settings, which are then checked); then under each state of
-// TLDs.txt (absent, a list in UTF-8, in UTF-16, rewritten with a random list
-// in a random encoding, empty, a folder of that name) one address of the
-// corpus goes through @quorvel, @emaildpart and @emaillpart; then two random
-// switch lines (never /S; /R and /D among them, bad switches too), each
-// followed by one more address. Every 64 combinations the saved settings
+// The schedule is fixed (one seed): for each combination of the value
+// switches (every flag with a switch letter in tests/support/options.h:
+// 8192 combinations of 13 today), in a scrambled order, one `quorvel` line
+// sets exactly that combination (the switches in random order and spelling,
+// sometimes behind /D or /R, sometimes listing the settings, which are then
+// checked); then under each state of TLDs.txt (absent, a list in UTF-8, in
+// UTF-16, rewritten with a random list in a random encoding, empty, a folder
+// of that name) one address of the corpus goes through @quorvel, @emaildpart
+// and @emaillpart; then two random switch lines (never /S; /R and /D among
+// them, bad switches too), each followed by one more address. Every 64 combinations the saved settings
 // change (a set under the current user's key, one under the machine's, or
 // none), so that /R finds each; the stand-in DNS client answers from a fixed
 // zone, one combination in 16 with a failure status beside its answers, and
@@ -64,6 +64,7 @@
 #include "settings/settings.h"
 #include "stubs/stub_net.h"
 #include "support/leaks.h"
+#include "support/options.h"
 #include "support/plugin_fixture.h"
 #include "validate/validate.h"
 
@@ -94,9 +95,15 @@ const uint64_t kSeed = 20261208;
 
 // ---- The switches ----
 
-// The value switches, one bit of a combination each.
-const wchar_t kValueSwitches[] = L"$2BCEHILMNPQT";
-const int kSwitchCount = 13;
+// The value switches, one bit of a combination each: the letters of the
+// flags that have one.
+const std::wstring kValueSwitches = [] {
+  std::wstring letters;
+  for (const PinnedFlag& f : kFlags)
+    if (f.Letter) letters += f.Letter;
+  return letters;
+}();
+const int kSwitchCount = (int)kValueSwitches.size();
 const unsigned kCombinations = 1u << kSwitchCount;
 
 // The bit of a value switch's letter in a combination (-1 for no switch).
@@ -108,8 +115,15 @@ int SwitchBit(wchar_t letter) {
 // Whether the combination turns the switch of letter on.
 bool IsOn(unsigned combo, wchar_t letter) { return (combo >> SwitchBit(letter)) & 1; }
 
-// The switches the settings list shows, one line each.
-const wchar_t kListedSwitches[] = L"2BCHILMNPT";
+// The switches the settings list always shows, one line each: the letter
+// before the ':' that ends each list line but the last (DebugMode's, shown
+// only while it is on).
+const std::wstring kListedSwitches = [] {
+  std::wstring letters;
+  for (const auto& l : kListLines)
+    if (&l != &kListLines[sizeof kListLines / sizeof kListLines[0] - 1]) letters += l.Line[wcslen(l.Line) - 2];
+  return letters;
+}();
 
 // A value that turns a switch on or off, in one of the spellings the command
 // accepts, with one of its separators.
@@ -601,8 +615,8 @@ void Soak::Combination(unsigned index) {
   if (rc != 0) Fault("the combination's line failed", line);
   if (list) {
     std::wstring out = HostCapturedOut();
-    for (const wchar_t* s = kListedSwitches; *s; ++s) {
-      std::wstring expected = std::wstring(L"/") + *s + (IsOn(combo, *s) ? L":Yes\r\n" : L":No\r\n");
+    for (wchar_t s : kListedSwitches) {
+      std::wstring expected = std::wstring(L"/") + s + (IsOn(combo, s) ? L":Yes\r\n" : L":No\r\n");
       if (out.find(expected) == std::wstring::npos) Fault("the list does not show", expected + L" after " + line);
     }
     if ((out.find(L"/$:Yes\r\n") != std::wstring::npos) != IsOn(combo, L'$'))
