@@ -2,12 +2,11 @@
 // arbitrary flags, saved settings under either registry root and failing
 // registry calls.
 //
-// Input: 4 bytes of flags (one bit a flag, in the order of the flag table),
-// 1 byte that arranges the registry, then per root 12 bytes of saved values
-// (4: which exist, 4: which are on, one bit each in the load order; 1: the
-// one of the wrong type, 1: the one of 2 bytes; 2: the value of those on),
-// then the line (one unit per byte or UTF-16LE, by bit 7 of the registry
-// byte).
+// Input: 4 bytes of flags (a bit each, in the table's order), 1 byte that
+// arranges the registry, per root 12 bytes of saved values (4 + 4: which
+// exist and which are on, a bit each in the load order; 1 + 1: the one of the
+// wrong type and the one of 2 bytes; 2: the value of those on), then the line
+// (one unit per byte or UTF-16LE, by bit 7 of the registry byte).
 //
 // Invariants of the tokenizer: Count within 0..MAX_ARGS and equal to the result;
 // every token inside Buffer, terminated, Length matching, in order without
@@ -53,17 +52,15 @@ int ValueSwitch(qchar c) {
 
 void ArrangeRegistry(uint8_t world, FuzzInput* in) {
   for (int r = 0; r < 2; ++r) {
-    const uint32_t present = in->U32(), on = in->U32();
-    const uint8_t wrongType = in->U8(), wrongSize = in->U8();
-    const uint32_t magnitude = in->U16();
+    const uint32_t present = in->U32(), on = in->U32(), odd = in->U16(), magnitude = in->U16();
     if (!(world & (1 << r))) continue;
     auto& key = Fake.Registry[FakeKeyName(r ? OS_HKEY_LOCAL_MACHINE : OS_HKEY_CURRENT_USER, SettingsKeyPath)];
     for (size_t i = 0; i < kSavedCount; ++i) {
       if (!((present >> i) & 1)) continue;
       uint32_t v = (on >> i) & 1 ? 1 + magnitude : 0;  // any nonzero value is on
       FakeRegValue& value = key[kLoadOrder[i]];
-      value.Type = wrongType == i ? 3 : OS_REG_DWORD;                                 // one of the wrong type
-      value.Data.assign((uint8_t*)&v, (uint8_t*)&v + (wrongSize == i ? 2 : 4));  // or size
+      value.Type = (odd & 0xFF) == i ? 3 : OS_REG_DWORD;                             // one of the wrong type
+      value.Data.assign((uint8_t*)&v, (uint8_t*)&v + ((odd >> 8) == i ? 2 : 4));  // or size
     }
   }
   if (world & 4) Fake.FailRegOpen = 5;

@@ -22,8 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   return 0;
 }
 
-static_assert(QCOUNT(FlagRows) <= 32, "fuzz/fuzz_support.cpp: SetFlagsFromBits takes 32 flags; widen the flag "
-                                       "word here, in fuzz_validate.cpp, fuzz_command.cpp and fuzz/seeds.py");
+static_assert(QCOUNT(FlagRows) <= 32, "fuzz/fuzz_support.cpp: 32 flags at most; widen the fuzz targets' flag words");
 void SetFlagsFromBits(uint32_t bits) {
   for (size_t i = 0; i < QCOUNT(FlagRows); ++i) PluginSettings.*FlagRows[i].Field = (bits >> i) & 1;
 }

@@ -10,27 +10,19 @@ import os
 import re
 import struct
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.join(HERE, "corpus")
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
 
-
-def flag_table():
-    """The rows of PLUGIN_FLAGS (src/settings/settings.h) in their order, the
-    order of the flag bits: [(name, default)]."""
-    with open(os.path.join(HERE, "../src/settings/settings.h")) as f:
-        return [(name, int(default)) for name, default in re.findall(r"^\s*FLAG\((\w+),\s*(\d+)", f.read(), re.M)]
-
-
-FLAGS = flag_table()
+# The flags' bits follow the rows of PLUGIN_FLAGS: (name, default) each.
+with open(os.path.join(ROOT, "../../src/settings/settings.h")) as f:
+    FLAGS = re.findall(r"^\s*FLAG\((\w+),\s*(\d+)", f.read(), re.M)
 BIT = {name: 1 << i for i, (name, _) in enumerate(FLAGS)}
-DEFAULT_FLAGS = sum(BIT[name] for name, default in FLAGS if default)
+DEFAULT_FLAGS = sum(BIT[name] for name, default in FLAGS if default != "0")
 ALL_ALLOW = sum(BIT.values()) & ~BIT["StrictCharList"] & ~BIT["CheckMX"] & ~BIT["DebugMode"]
 
 
 def write(target, name, data):
-    folder = os.path.join(ROOT, target)
-    os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, name), "wb") as f:
+    os.makedirs(os.path.join(ROOT, target), exist_ok=True)
+    with open(os.path.join(ROOT, target, name), "wb") as f:
         f.write(data)
 
 
@@ -48,8 +40,7 @@ def validate_seeds():
         ("reserved", DEFAULT_FLAGS | BIT["DebugMode"], 0, ascii_world | 1, "postmaster@xn--p1ai"),
         ("quad", DEFAULT_FLAGS | BIT["AllowDottedQuadDomain"], 0, ascii_world, "x@1.2.3.256"),
         ("mx", DEFAULT_FLAGS | BIT["CheckMX"], 0, ascii_world | 0x04 | 0x08 | 0x10, "a@b.com"),
-        ("nullmx", (DEFAULT_FLAGS & ~BIT["CheckTopLevelDomain"]) | BIT["CheckMX"], 0, ascii_world | 0x04 | 0x30,
-         "a@null.mx"),
+        ("nullmx", DEFAULT_FLAGS ^ BIT["CheckTopLevelDomain"] | BIT["CheckMX"], 0, ascii_world | 0x34, "a@null.mx"),
         ("long", DEFAULT_FLAGS | BIT["StripAngleBrackets"], 0, ascii_world, "<" + "a" * 64 + "@" + "b" * 187 + ".com>"),
         ("toolong", DEFAULT_FLAGS, 0, ascii_world, "a" * 250 + "@b.com"),
         ("at", DEFAULT_FLAGS, 2, ascii_world, "@"),
@@ -58,14 +49,11 @@ def validate_seeds():
     ]
     for name, flags, destinations, world, address in cases:
         write("validate", name, struct.pack("<IBB", flags, destinations, world) + address.encode("latin-1"))
-    write("validate", "unicode",
-          struct.pack("<IBB", DEFAULT_FLAGS | BIT["AllowNonAscii"], 0, 0) + u16("j\u00f6rg@m\u00fcnchen.de"))
+    write("validate", "unicode", struct.pack("<IBB", DEFAULT_FLAGS | BIT["AllowNonAscii"], 0, 0) + u16("j\u00f6rg@m\u00fcnchen.de"))
 
 
 def command_seeds():
-    # flags (4), registry byte (bit 7: UTF-16 line), per root: which values
-    # exist (4), which are on (4), the one of the wrong type, the one of 2
-    # bytes, the value of those on (2); then the line
+    # flags (4), registry byte (bit 7: UTF-16 line), 12 bytes of saved values per root, line
     def seed(name, line, world=0x03, flags=DEFAULT_FLAGS, utf16=False):
         regs = struct.pack("<IIBBH", 0xFFFFFFFF, 0x5A5A5A5A, 0, 0xFF, 0) + struct.pack("<IIBBH", 0x3, 0xFFFFFFFF, 0xFF, 1, 7)
         text = u16(line) if utf16 else line.encode("latin-1")

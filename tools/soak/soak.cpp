@@ -12,21 +12,21 @@
 //               it showed, on standard error
 //
 // The schedule is fixed (one seed): for each combination of the value
-// switches (every flag with a switch letter in tests/support/options.h:
-// 8192 combinations of 13 today), in a scrambled order, one `quorvel` line
-// sets exactly that combination (the switches in random order and spelling,
-// sometimes behind /D or /R, sometimes listing the settings, which are then
-// checked); then under each state of TLDs.txt (absent, a list in UTF-8, in
-// UTF-16, rewritten with a random list in a random encoding, empty, a folder
-// of that name) one address of the corpus goes through @quorvel, @emaildpart
-// and @emaillpart; then two random switch lines (never /S; /R and /D among
-// them, bad switches too), each followed by one more address. Every 64 combinations the saved settings
-// change (a set under the current user's key, one under the machine's, or
-// none), so that /R finds each; the stand-in DNS client answers from a fixed
-// zone, one combination in 16 with a failure status beside its answers, and
-// for one in 16 the stand-in WinINet reports no connection; the host's batch
-// variables are set for every other combination (error messages then name
-// the batch file and line).
+// switches (the flags with a letter in tests/support/options.h; 8192 today),
+// scrambled, one `quorvel` line sets exactly that combination (the switches
+// in random order and spelling, sometimes behind /D or /R, sometimes listing
+// the settings, which are then checked); then under each state of TLDs.txt
+// (absent, a list in UTF-8, in UTF-16, rewritten with a random list in a
+// random encoding, empty, a folder of that name) one address of the corpus
+// goes through @quorvel, @emaildpart and @emaillpart; then two random switch
+// lines (never /S; /R and /D among them, bad switches too), each followed by
+// one more address. Every 64 combinations the saved settings change (a set
+// under the current user's key, one under the machine's, or none), so that
+// /R finds each; the stand-in DNS client answers from a fixed zone, one
+// combination in 16 with a failure status beside its answers, and for one in
+// 16 the stand-in WinINet reports no connection; the host's batch variables
+// are set for every other combination (error messages then name the batch
+// file and line).
 //
 // Each answer is checked: @quorvel gives 0 or a result code; the parts are
 // empty unless @quorvel gives 0, and then local part, "@" and domain part
@@ -95,35 +95,22 @@ const uint64_t kSeed = 20261208;
 
 // ---- The switches ----
 
-// The value switches, one bit of a combination each: the letters of the
-// flags that have one.
-const std::wstring kValueSwitches = [] {
-  std::wstring letters;
-  for (const PinnedFlag& f : kFlags)
-    if (f.Letter) letters += f.Letter;
-  return letters;
-}();
+// The letters of the value switches, one bit of a combination each, and of
+// those the settings list always shows: each of its lines but the last
+// (DebugMode's, shown only while on) ends in "/X:".
+std::wstring Letters(bool listed, std::wstring s = L"") {
+  for (const PinnedFlag& f : kFlags) s += !listed && f.Letter ? std::wstring(1, f.Letter) : L"";
+  for (size_t i = 0; listed && i + 1 < QCOUNT(kListLines); ++i) s += kListLines[i].Line[wcslen(kListLines[i].Line) - 2];
+  return s;
+}
+const std::wstring kValueSwitches = Letters(false), kListedSwitches = Letters(true);
 const int kSwitchCount = (int)kValueSwitches.size();
 const unsigned kCombinations = 1u << kSwitchCount;
 
 // The bit of a value switch's letter in a combination (-1 for no switch).
-int SwitchBit(wchar_t letter) {
-  for (int i = 0; i < kSwitchCount; ++i)
-    if (kValueSwitches[i] == letter) return i;
-  return -1;
-}
+int SwitchBit(wchar_t letter) { return (int)kValueSwitches.find(letter); }
 // Whether the combination turns the switch of letter on.
 bool IsOn(unsigned combo, wchar_t letter) { return (combo >> SwitchBit(letter)) & 1; }
-
-// The switches the settings list always shows, one line each: the letter
-// before the ':' that ends each list line but the last (DebugMode's, shown
-// only while it is on).
-const std::wstring kListedSwitches = [] {
-  std::wstring letters;
-  for (const auto& l : kListLines)
-    if (&l != &kListLines[sizeof kListLines / sizeof kListLines[0] - 1]) letters += l.Line[wcslen(l.Line) - 2];
-  return letters;
-}();
 
 // A value that turns a switch on or off, in one of the spellings the command
 // accepts, with one of its separators.
