@@ -3,7 +3,10 @@
 # this file sets the lists with absolute paths:
 #   QUORVEL_PORTABLE_SOURCES  the platform-free code (every build)
 #   QUORVEL_WIN32_SOURCES     the thin layer over Win32 (Windows builds only;
-#                             the native build links fakes in its place)
+#                             the native build links fakes in its place), the
+#                             guard's source among it
+#   QUORVEL_GUARD_SOURCES     the stack protector's guard and failure routines
+#                             (also built into the test release_failfast)
 #   QUORVEL_ENTRY_SOURCES     the library's entry routine (the DLL only)
 # A .cpp file under src/ that none of the lists names stops the configuration,
 # and so does an include that runs upward in the stack of folders below.
@@ -30,15 +33,18 @@ set(QUORVEL_WIN32_SOURCES
   platform/os_win.cpp
   platform/os_textsource_win.cpp
   platform/os_dns_win.cpp
+)
+set(QUORVEL_GUARD_SOURCES
   platform/stackguard_win.cpp
 )
 set(QUORVEL_ENTRY_SOURCES
   plugin/dllmain.cpp
 )
 
-foreach(list QUORVEL_PORTABLE_SOURCES QUORVEL_WIN32_SOURCES QUORVEL_ENTRY_SOURCES)
+foreach(list QUORVEL_PORTABLE_SOURCES QUORVEL_WIN32_SOURCES QUORVEL_GUARD_SOURCES QUORVEL_ENTRY_SOURCES)
   list(TRANSFORM ${list} PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 endforeach()
+list(APPEND QUORVEL_WIN32_SOURCES ${QUORVEL_GUARD_SOURCES})
 
 file(GLOB_RECURSE quorvel_all_sources ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
 list(REMOVE_ITEM quorvel_all_sources ${QUORVEL_PORTABLE_SOURCES} ${QUORVEL_WIN32_SOURCES}

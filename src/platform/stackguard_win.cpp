@@ -43,22 +43,24 @@ __attribute__((constructor, no_stack_protector)) static void InitStackGuard(void
   if (guard) __stack_chk_guard = guard;
 }
 
-// Ends the process at once, without running any handler, with
-// STATUS_STACK_BUFFER_OVERRUN: by the fail-fast interrupt with code where the
-// system has it (Windows 8 and later), else by TerminateProcess (before
-// Windows 8 the interrupt is an ordinary access violation, which handlers
-// could catch and run on).
+// Ends the process with STATUS_STACK_BUFFER_OVERRUN and never returns nor
+// runs a handler: by the fail-fast interrupt with code where the system has
+// it (Windows 8 and later), else by TerminateProcess (before Windows 8 the
+// interrupt is an ordinary access violation, which handlers could catch and
+// run on). The stack is known to be smashed here, so nothing leads out:
+// should TerminateProcess return (a failing or hooked call), it is called
+// again, on the current process's pseudo handle, which needs no other call.
 __attribute__((always_inline, noreturn)) static inline void FailFast(unsigned code) {
   if (IsProcessorFeaturePresent(PF_FASTFAIL_AVAILABLE)) __asm__ volatile("int $0x29" : : "c"(code) : "memory");
-  TerminateProcess(GetCurrentProcess(), STATUS_STACK_BUFFER_OVERRUN);
-  __builtin_unreachable();
+  for (;;) TerminateProcess((HANDLE)-1, STATUS_STACK_BUFFER_OVERRUN);
 }
 
 // A protected function found its guard copy changed: the stack is smashed.
-// No suite of the plug-in reaches it, since it ends the process; the release
-// tests run a program that does (docs/Security.md).
-extern "C" void __stack_chk_fail(void) { FailFast(FAST_FAIL_STACK_COOKIE_CHECK_FAILURE); }
+// Never returns. No suite of the plug-in reaches it, since it ends the
+// process; the release tests run a program that does (docs/Security.md).
+extern "C" __attribute__((noreturn)) void __stack_chk_fail(void) { FailFast(FAST_FAIL_STACK_COOKIE_CHECK_FAILURE); }
 
 // A fortified call (__memcpy_chk and its kind) was asked to write past the
-// end of a buffer of known size. Reached like __stack_chk_fail.
-extern "C" void __chk_fail(void) { FailFast(FAST_FAIL_RANGE_CHECK_FAILURE); }
+// end of a buffer of known size. Never returns; reached like
+// __stack_chk_fail.
+extern "C" __attribute__((noreturn)) void __chk_fail(void) { FailFast(FAST_FAIL_RANGE_CHECK_FAILURE); }

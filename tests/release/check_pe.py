@@ -7,7 +7,8 @@ package, as Windows' binary checks look at them (docs/Security.md):
 - stack cookies: the routine that reports a smashed stack is linked in and
   called from many places (each protected function calls it); the failure
   routines' check for fail-fast (IsProcessorFeaturePresent) and their
-  fallback (TerminateProcess) imported from KERNEL32;
+  fallback (TerminateProcess) imported from KERNEL32; after the interrupt
+  each routine loops on itself, with no way out;
 - x86: NO_SEH, no code that touches the SEH chain (fs:[0]) and no import
   of a frame-based handler;
 - no section both writable and executable, none shared and writable;
@@ -78,6 +79,46 @@ def disassemble(machine, data):
     return lines
 
 
+def call_targets(code):
+    """{address called: [addresses of the calls]} of every direct call."""
+    calls = {}
+    for address, text in code:
+        m = re.match(r"call\s+(?:0x)?([0-9a-f]+)\b", text)
+        if m:
+            calls.setdefault(int(m.group(1), 16), []).append(address)
+    return calls
+
+
+def failure_exits(code):
+    """The number of failure routines, and what leads out of them: one text
+    per routine that has a way out. After its fail-fast interrupt (taken only where the system has
+    fail-fast) a routine must end in a loop that calls TerminateProcess again
+    and again: walking on from the interrupt, a jump back to an address after
+    it closes the loop; a return, any other jump, another routine's
+    interrupt or the start of a called function (falling into the code after
+    the routine) is a way out."""
+    targets = call_targets(code)
+    problems, routines = [], 0
+    for i, (raised, text) in enumerate(code):
+        if not re.match(r"int\s+\$0x29\b", text):
+            continue
+        routines += 1
+        for address, text in code[i + 1:]:
+            jump = re.match(r"jmp[lq]?\s+(\*)?(?:0x)?([0-9a-f]*)", text)
+            if address in targets or re.match(r"int\s+\$0x29\b", text):
+                problems.append(f"the routine at 0x{raised:x} runs on into the code at 0x{address:x}")
+            elif re.match(r"ret[lqw]?\b", text):
+                problems.append(f"the routine at 0x{raised:x} returns at 0x{address:x}")
+            elif jump and (jump.group(1) or not raised < int(jump.group(2) or "0", 16) <= address):
+                problems.append(f"the routine at 0x{raised:x} jumps out at 0x{address:x}")
+            elif not jump:
+                continue
+            break
+        else:
+            problems.append(f"the routine at 0x{raised:x} runs off the end of the code")
+    return routines, problems
+
+
 def stack_cookies(code):
     """(None, number of call sites) when the routine that ends the process on
     a smashed stack is called from at least MIN_PROTECTED places, else (what
@@ -85,11 +126,7 @@ def stack_cookies(code):
     fail-fast interrupt (int 0x29, as the system's compilers do on a smashed
     stack): the stack cookies' report and the fortified calls' one; the
     cookies' is the one called from most places."""
-    calls = {}
-    for address, text in code:
-        m = re.match(r"call\s+(?:0x)?([0-9a-f]+)\b", text)
-        if m:
-            calls.setdefault(int(m.group(1), 16), []).append(address)
+    calls = call_targets(code)
     raises = [a for a, text in code if re.match(r"int\s+\$0x29\b", text)]
     if not raises:
         return "no stack-smashing report linked in (not built with -fstack-protector-strong?)", 0
@@ -134,6 +171,10 @@ def check(name, data, version):
         failures.append("stack cookies: " + problem)
     else:
         notes.append(f"stack cookies checked in {protected} places")
+    routines, exits = failure_exits(code)
+    failures += ["failure routines: " + p for p in exits]
+    if routines and not exits:
+        notes.append(f"no way out of its {routines} failure routines")
 
     imports = list(getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])) + list(getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", []))
 

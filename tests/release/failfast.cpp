@@ -3,16 +3,18 @@
 // with STATUS_STACK_BUFFER_OVERRUN (0xC0000409), runs no exception handler
 // and writes nothing more.
 //
-// Run without arguments, it starts itself once for each case, with a pipe
-// for its output, and checks the exit status and the output of each child:
+// Run without arguments, it starts itself once for each case of kCases, with
+// a pipe for its output, and checks the exit status and the output of each
+// child. The overruns:
 //   cookie      a local array overrun through a pointer the compiler cannot
 //               follow: the function's stack cookie trips on return
 //   fortify     memcpy into an 8-byte array with a length known only at run
 //               time: the fortified call's check trips before the copy
-//   no-fastfail the cookie case on a system without the fail-fast interrupt
-//               (before Windows 8): the guard's failure routine asks
-//               IsProcessorFeaturePresent, which says no here, and ends the
-//               process with TerminateProcess
+// each on a system with the fail-fast interrupt, on one without it (before
+// Windows 8: the failure routine asks IsProcessorFeaturePresent, which says
+// no here, and ends the process with TerminateProcess), and without it where
+// the first TerminateProcess fails and returns (the routine must call it
+// again, and neither return nor fall into the code after it).
 // The two system calls of the failure routines reach stand-ins here (their
 // import entries are defined below), which report and pass on to the system.
 #include <windows.h>
@@ -25,7 +27,29 @@
 
 namespace {
 
-bool g_noFastFail;
+// One child's overrun, the system it finds, and what it must write.
+struct Case {
+  const char* name;
+  bool fortify;         // the fortified memcpy, else the smashed cookie
+  bool noFastFail;      // IsProcessorFeaturePresent says no for fail-fast
+  bool refuseOnce;      // the first TerminateProcess returns FALSE
+  const char* output;   // all it writes; it must end with 0xC0000409
+};
+#define NO_FF "overrun next\nno fail-fast\n"
+#define END "TerminateProcess(self, 0xC0000409)\n"
+const Case kCases[] = {
+    {"cookie", false, false, false, "overrun next\n"},
+    {"fortify", true, false, false, "overrun next\n"},
+    {"cookie, no fail-fast", false, true, false, NO_FF END},
+    {"fortify, no fail-fast", true, true, false, NO_FF END},
+    {"cookie, no fail-fast, TerminateProcess fails once", false, true, true, NO_FF "refused: " END END},
+    {"fortify, no fail-fast, TerminateProcess fails once", true, true, true, NO_FF "refused: " END END},
+};
+#undef NO_FF
+#undef END
+
+const Case* g_case;  // the child's case
+bool g_refused;      // the child's TerminateProcess has failed once
 
 // Writes text to standard output at once, without the C library's buffer.
 void Say(const char* text) {
@@ -36,12 +60,16 @@ void Say(const char* text) {
 FARPROC Kernel32(const char* name) { return GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name); }
 
 // The failure routines' TerminateProcess: says whom it ends with which
-// status, then ends it.
+// status, then ends it; the first time, in a case that refuses once, says so
+// and returns FALSE instead.
 BOOL WINAPI TerminateForTest(HANDLE process, UINT code) {
-  char line[64];
-  snprintf(line, sizeof line, "TerminateProcess(%s, 0x%X)\n", process == GetCurrentProcess() ? "self" : "other",
-           code);
+  bool refuse = g_case && g_case->refuseOnce && !g_refused;
+  g_refused = g_refused || refuse;
+  char line[80];
+  snprintf(line, sizeof line, "%sTerminateProcess(%s, 0x%X)\n", refuse ? "refused: " : "",
+           process == GetCurrentProcess() ? "self" : "other", code);
   Say(line);
+  if (refuse) return FALSE;
   return reinterpret_cast<BOOL(WINAPI*)(HANDLE, UINT)>(reinterpret_cast<void*>(Kernel32("TerminateProcess")))(
       process, code);
 }
@@ -68,11 +96,11 @@ __attribute__((noinline)) void OverrunCopy(const char* source, size_t n) {
   Say(buffer[0] ? "" : " ");
 }
 
-// Runs this program with the case's name; its exit status and output.
-DWORD RunChild(const wchar_t* name, std::string* out) {
+// Runs this program with the case's index; its exit status and output.
+DWORD RunChild(int index, std::string* out) {
   wchar_t self[MAX_PATH], line[MAX_PATH + 32];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  swprintf(line, MAX_PATH + 32, L"\"%ls\" %ls", self, name);
+  swprintf(line, MAX_PATH + 32, L"\"%ls\" %d", self, index);
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE read, write;
   CreatePipe(&read, &write, &inherit, 0);
@@ -105,7 +133,10 @@ DWORD RunChild(const wchar_t* name, std::string* out) {
 // its place; TerminateProcess is declared imported, so its import entry is
 // defined here.
 extern "C" BOOL WINAPI IsProcessorFeaturePresent(DWORD feature) {
-  if (g_noFastFail && feature == PF_FASTFAIL_AVAILABLE) return FALSE;
+  if (g_case && g_case->noFastFail && feature == PF_FASTFAIL_AVAILABLE) {
+    Say("no fail-fast\n");
+    return FALSE;
+  }
   return reinterpret_cast<BOOL(WINAPI*)(DWORD)>(reinterpret_cast<void*>(Kernel32("IsProcessorFeaturePresent")))(feature);
 }
 #ifdef _WIN64
@@ -118,33 +149,28 @@ const void* ImportTerminate __asm__(IMPORT_ENTRY("TerminateProcess", "8")) = (co
 }
 
 int main(int argc, char** argv) {
+  const int count = (int)(sizeof kCases / sizeof kCases[0]);
   if (argc == 2) {
+    int index = atoi(argv[1]);
+    if (index < 0 || index >= count) return 2;
     AddVectoredExceptionHandler(1, Handler);
-    g_noFastFail = strcmp(argv[1], "no-fastfail") == 0;
     char source[64];
     memset(source, 'y', sizeof source);
     Say("overrun next\n");
-    if (strcmp(argv[1], "fortify") == 0)
+    g_case = &kCases[index];
+    if (g_case->fortify)
       OverrunCopy(source, (size_t)atoi("64"));
     else
       SmashCookie((size_t)atoi("64"));
     Say("still running\n");
     return 0;
   }
-  struct {
-    const wchar_t* name;
-    const char* output;
-  } cases[] = {
-      {L"cookie", "overrun next\n"},
-      {L"fortify", "overrun next\n"},
-      {L"no-fastfail", "overrun next\nTerminateProcess(self, 0xC0000409)\n"},
-  };
   int failed = 0;
-  for (const auto& c : cases) {
+  for (int i = 0; i < count; i++) {
     std::string out;
-    DWORD status = RunChild(c.name, &out);
-    bool ok = status == STATUS_STACK_BUFFER_OVERRUN && out == c.output;
-    printf("%s: %ls: exit status 0x%lX, output \"%s\"\n", ok ? "ok" : "FAIL", c.name, (unsigned long)status,
+    DWORD status = RunChild(i, &out);
+    bool ok = status == STATUS_STACK_BUFFER_OVERRUN && out == kCases[i].output;
+    printf("%s: %s: exit status 0x%lX, output \"%s\"\n", ok ? "ok" : "FAIL", kCases[i].name, (unsigned long)status,
            out.c_str());
     failed += !ok;
   }

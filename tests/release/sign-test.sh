@@ -8,8 +8,10 @@
 # unsigned package is unchanged; the signatures carry no time stamp. Then,
 # with a time-stamp authority of the test's own (tsa.py: openssl ts behind
 # Python's http.server on 127.0.0.1), both signatures carry its time stamp
-# and verify. A package entry whose name could reach outside the folder is
-# refused. No network beyond 127.0.0.1.
+# and verify. A package entry whose name is not a plain file name (one that
+# could reach outside the folder, name a stream or a device on Windows, hold
+# a control character, glob or start like an option) is refused. No network
+# beyond 127.0.0.1.
 # usage: sign-test.sh ZIP SHIPPED-DLL
 zip=$(realpath "$1") shipped=$(realpath "$2")
 dll=$(basename "$shipped")
@@ -101,10 +103,13 @@ done
 wait "$server"
 server=""
 
-# Entry names that would reach outside the folder the script unpacks into.
-for name in ../outside.dll sub/outside.dll 'sub\outside.dll' ..; do
-  mkdir bad && "$python" -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1], "w").writestr(sys.argv[2], "x")' \
-    bad/bad.zip "$name"
+# Entry names that are not plain file names: outside the folder, a stream or
+# drive, devices (any case, any extension), a control character, a glob,
+# hidden or like an option.
+for name in ../outside.dll sub/outside.dll 'sub\outside.dll' .. Quorvel-x64.dll:evil.dll CON NUL.dll con.txt \
+  LPT9 com1.dll.zip "$(printf 'Quorvel\001.dll')" '*' .hidden.dll -x.dll; do
+  mkdir bad && "$python" -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1], "w").write(sys.argv[3], sys.argv[2])' \
+    bad/bad.zip "$name" "$shipped"
   sh "$sign" key.pem cert.pem bad/bad.zip >bad.log 2>&1 && fail "sign.sh signed a package with the entry $name"
   grep -q "refused entry" bad.log || { cat bad.log; fail "sign.sh did not say why it refused $name"; }
   [ "$(ls bad)" = bad.zip ] || fail "sign.sh wrote $(ls bad | tr '\n' ' ')for the entry $name"
