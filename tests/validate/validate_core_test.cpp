@@ -160,15 +160,10 @@ TEST_F(ValidateCore, RuleEdges) {
 }
 
 // With AllowNonAscii, the first and last code point of every refused range
-// give 1045 and their neighbours pass (unless ASCII, a surrogate or refused
-// themselves), each written in UTF-16 as it comes: one unit or a pair.
+// give 1045 and their neighbours (never in a range: the table joins adjacent
+// ones) pass unless ASCII or surrogates, each written in UTF-16 as it comes.
 TEST_F(ValidateCore, EveryRefusedRangeEndsWhereTheTableSays) {
   PluginSettings.AllowNonAscii = 1;
-  auto refused = [](uint32_t cp) {
-    for (size_t i = 0; i < InvisibleRangeCount; ++i)
-      if (cp >= InvisibleRanges[i][0] && cp <= InvisibleRanges[i][1]) return true;
-    return false;
-  };
   auto judge = [](uint32_t cp) {
     QString unit = cp < 0x10000 ? QString(1, (qchar)cp)
                                 : QString{(qchar)(0xD7C0 + (cp >> 10)), (qchar)(0xDC00 | (cp & 0x3FF))};
@@ -177,11 +172,8 @@ TEST_F(ValidateCore, EveryRefusedRangeEndsWhereTheTableSays) {
   for (size_t i = 0; i < InvisibleRangeCount; ++i) {
     for (uint32_t cp : {InvisibleRanges[i][0], InvisibleRanges[i][1]})
       EXPECT_EQ(judge(cp), QV_BAD_LOCAL_CHAR) << std::hex << cp;
-    for (uint32_t cp : {InvisibleRanges[i][0] - 1, InvisibleRanges[i][1] + 1}) {
-      if (cp > 0x7F && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF) && !refused(cp)) {
-        EXPECT_EQ(judge(cp), QV_VALID) << std::hex << cp;
-      }
-    }
+    for (uint32_t cp : {InvisibleRanges[i][0] - 1, InvisibleRanges[i][1] + 1})
+      EXPECT_TRUE(cp <= 0x7F || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || judge(cp) == QV_VALID) << std::hex << cp;
   }
 }
 
