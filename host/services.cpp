@@ -2,7 +2,7 @@
 // imports, and the hooks with which tests capture their output. Output goes
 // to standard output (Qprintf: its handle), as wide text on a console and as
 // UTF-8 elsewhere, or into memory while a test captures it; ExpandVariables
-// expands through the command processor (processor.cpp).
+// expands through the command processor (expand.cpp).
 #include "takecmd.h"
 
 #include <stdarg.h>

@@ -1,6 +1,6 @@
 // The stand-in TakeCmd.dll: the six host services a plug-in imports and
 // hooks for tests (services.cpp), and a small command processor that loads a
-// plug-in (processor.cpp).
+// plug-in (processor.h, expand.cpp, batch.cpp, commands.cpp).
 #pragma once
 
 #include <windows.h>

@@ -9,17 +9,12 @@ static_assert(SYSERR_NOT_ENOUGH_MEMORY == ERROR_NOT_ENOUGH_MEMORY &&
                   SYSERR_INVALID_PARAMETER == ERROR_INVALID_PARAMETER && SYSERR_FILE_TOO_LARGE == ERROR_FILE_TOO_LARGE,
               "the system's error values");
 
-static void* WINAPI HeapAllocDefault(SIZE_T bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes); }
-static void WINAPI HeapFreeDefault(void* block) { HeapFree(GetProcessHeap(), 0, block); }
+// The defaults of Alloc and Free: the process heap.
+static void* WINAPI Alloc(SIZE_T bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes); }
+static void WINAPI Free(void* block) { HeapFree(GetProcessHeap(), 0, block); }
 
-const OsTextWinCalls OsTextDefaults = {
-    HeapAllocDefault, HeapFreeDefault, ::GetStdHandle, ::GetConsoleMode, ::GetConsoleWindow,
-    ::WriteConsoleW, ::CreateFileW, ::GetFileInformationByHandle, ::ReadFile, ::WriteFile,
-    ::FlushFileBuffers, ::SetFilePointer, ::CreateFileMappingW, ::MapViewOfFile, ::UnmapViewOfFile,
-    ::CloseHandle, ::DeleteFileW, ::GetTempPathW, ::GetCurrentProcessId, ::OpenClipboard,
-    ::GetClipboardData, ::GlobalLock, ::GlobalUnlock, ::CloseClipboard, ::GetACP,
-    ::GetUserDefaultLCID, ::QueryTrueName,
-};
+#define OS_TEXT_WIN_DEFAULT(type, name, parameters) ::name,
+const OsTextWinCalls OsTextDefaults = {OS_TEXT_WIN_CALLS(OS_TEXT_WIN_DEFAULT)};
 
 OsTextWinCalls OsText = OsTextDefaults;
 

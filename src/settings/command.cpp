@@ -32,14 +32,14 @@ const qchar CommandHelpText[] =
 
 static_assert(QCOUNT(CommandHelpText) == 666, "the help text is 665 characters");
 
-// What a switch does when a token matches it: the command's own switches,
-// each matched as a whole token, then a flag's value switch.
-enum SwitchKind {
-  SWITCH_HELP, SWITCH_HELP_VERSION, SWITCH_DEFAULTS, SWITCH_RESTORE, SWITCH_SAVE, SWITCH_QUIET, SWITCH_VALUE
-};
-
-// The own switches by their kinds; SwitchOrder (settings.h) gives their places.
-static constexpr const qchar* OwnSwitches[] = {QT("/?"), QT("/??"), QT("/D"), QT("/R"), QT("/S"), QT("/Z")};
+// The command's own switches, each matched as a whole token, X(kind, name);
+// a flag's value switch is SWITCH_VALUE. SwitchOrder (settings.h) gives their places.
+#define OWN_SWITCHES(X) X(SWITCH_HELP, "/?") X(SWITCH_HELP_VERSION, "/??") X(SWITCH_DEFAULTS, "/D") \
+  X(SWITCH_RESTORE, "/R") X(SWITCH_SAVE, "/S") X(SWITCH_QUIET, "/Z")
+#define OWN_SWITCH_KIND(kind, name) kind,
+#define OWN_SWITCH_NAME(kind, name) QT(name),
+enum SwitchKind { OWN_SWITCHES(OWN_SWITCH_KIND) SWITCH_VALUE };                // what a matching switch does
+static constexpr const qchar* OwnSwitches[] = {OWN_SWITCHES(OWN_SWITCH_NAME)};  // the names, by kind
 
 // The flag whose value switch SwitchOrder's entry name is, else null.
 static constexpr const FlagRow* FlagSwitchNamed(const qchar* name) {

@@ -1,6 +1,11 @@
-// Counting and failing stand-ins for the reader's platform table (OsText):
-// every allocation, handle and view the reader takes is counted, and any one
-// call can be made to fail at its n-th use with a chosen system error.
+// Counting and failing stand-ins for every entry of the reader's platform
+// table (OsText, as OS_TEXT_WIN_CALLS lists them): every use is counted, and
+// every block, handle and view the reader holds; any one call can be made to
+// fail at its n-th use with FaultError(call). A failing use returns zero, all
+// bits set (CreateFileW, GetStdHandle, SetFilePointer), no bytes done
+// (ReadFile, WriteFile) or rubbish (GetFileInformationByHandle); one that
+// gives something back (Free, UnmapViewOfFile, CloseHandle, DeleteFileW,
+// GlobalUnlock, CloseClipboard) still does so: the reader can do no more.
 #pragma once
 
 #include <windows.h>
@@ -9,28 +14,19 @@
 
 #include "platform/os_textsource_win.h"
 
-enum FaultCall {
-  kFaultAlloc,
-  kFaultCreateFile,
-  kFaultGetFileInformation,
-  kFaultReadFile,
-  kFaultWriteFile,
-  kFaultCreateMapping,
-  kFaultMapView,
-  kFaultGetTempPath,
-  kFaultOpenClipboard,
-  kFaultGetClipboardData,
-  kFaultGlobalLock,
-  kFaultCallCount
-};
+#define OS_FAULT_CALL(type, name, parameters) kFault##name,
+enum FaultCall { OS_TEXT_WIN_CALLS(OS_FAULT_CALL) kFaultCallCount };
+#undef OS_FAULT_CALL
 const char* FaultCallName(int call);
+// The error a failing use of call sets (0 for Alloc: the heap sets none).
+DWORD FaultError(int call);
 
 // Puts the counting stand-ins into OsText and resets every count and fault.
 void InstallFaultCalls();
 // Puts the real functions back.
 void RemoveFaultCalls();
-// Makes call fail at its n-th use (1-based) with error; n 0 clears it.
-void SetFault(int call, int n, DWORD error);
+// Makes call fail at its n-th use (1-based); n 0 clears it.
+void SetFault(int call, int n);
 // How often call was used since the last reset.
 int CallCount(int call);
 void ResetCallCounts();

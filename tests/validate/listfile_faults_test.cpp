@@ -38,12 +38,6 @@ void WriteList(const std::string& bytes) {
   CloseHandle(h);
 }
 
-// The error each call fails with.
-const DWORD kFaultError[kFaultCallCount] = {
-    0, ERROR_ACCESS_DENIED, ERROR_INVALID_FUNCTION, ERROR_BROKEN_PIPE, ERROR_DISK_FULL,
-    ERROR_FILE_INVALID, ERROR_NOT_ENOUGH_MEMORY, ERROR_INVALID_PARAMETER, ERROR_ACCESS_DENIED,
-    ERROR_CLIPBOARD_NOT_OPEN, ERROR_INVALID_HANDLE};
-
 class ListFileFaults : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -86,7 +80,7 @@ class ListFileFaults : public ::testing::Test {
   void RunWithEveryFault(const wchar_t* label, int expected, bool copied) {
     auto install = [&] {
       InstallFaultCalls();
-      if (copied) SetFault(kFaultGetFileInformation, 1, ERROR_INVALID_FUNCTION);
+      if (copied) SetFault(kFaultGetFileInformationByHandle, 1);
     };
     install();
     ASSERT_EQ(FindTLDInFile(label), expected);
@@ -94,15 +88,15 @@ class ListFileFaults : public ::testing::Test {
     int uses[kFaultCallCount];
     for (int call = 0; call < kFaultCallCount; ++call) uses[call] = CallCount(call);
     if (copied) {
-      ASSERT_GE(uses[kFaultCreateFile], 2);  // the list file, then the temporary copy
+      ASSERT_GE(uses[kFaultCreateFileW], 2);  // the list file, then the temporary copy
     }
 
     int failures = 0;
     for (int call = 0; call < kFaultCallCount; ++call) {
-      for (int n = copied && call == kFaultGetFileInformation ? 2 : 1; n <= uses[call]; ++n) {
+      for (int n = copied && call == kFaultGetFileInformationByHandle ? 2 : 1; n <= uses[call]; ++n) {
         SCOPED_TRACE(std::string(FaultCallName(call)) + " fails at use " + std::to_string(n));
         install();
-        SetFault(call, n, kFaultError[call]);
+        SetFault(call, n);
         int rc = FindTLDInFile(label);
         if (rc != expected) {
           ++failures;
@@ -151,13 +145,13 @@ TEST_F(ListFileFaults, ValidatorFallsBackOnTheBuiltInTable) {
   InstallFaultCalls();
   EXPECT_EQ(ValidateAddress(L"john@example.zzz", nullptr, nullptr), 0);
   EXPECT_EQ(ValidateAddress(L"john@example.com", nullptr, nullptr), 1048);
-  for (int call : {kFaultAlloc, kFaultCreateFile, kFaultCreateMapping, kFaultMapView}) {
+  for (int call : {kFaultAlloc, kFaultCreateFileW, kFaultCreateFileMappingW, kFaultMapViewOfFile}) {
     SCOPED_TRACE(FaultCallName(call));
     InstallFaultCalls();
-    SetFault(call, 1, kFaultError[call]);
+    SetFault(call, 1);
     EXPECT_EQ(ValidateAddress(L"john@example.com", nullptr, nullptr), 0);
     InstallFaultCalls();
-    SetFault(call, 1, kFaultError[call]);
+    SetFault(call, 1);
     EXPECT_EQ(ValidateAddress(L"john@example.zzz", nullptr, nullptr), 1048);
     ExpectNothingLeft();
   }
