@@ -156,17 +156,12 @@ int FuzzOne(const uint8_t* data, size_t size) {
   for (int t = 0; t < ArgList.Count && expectedRc == 0 && !help; ++t) {
     const std::u16string token(ArgList.Token[t], ArgList.Length[t]);
     if (token.empty()) continue;
-    if (token == u"/?" || token == u"/??") {
-      help = true;
-    } else if (token == u"/D") {
-      defaults = true;
-    } else if (token == u"/R") {
-      restore = true;
-    } else if (token == u"/S") {
-      save = true;
-    } else if (token == u"/Z") {
-      quiet = true;
-    } else if (token.size() >= 2 && token[0] == '/' && ValueSwitch(token[1]) >= 0) {
+    if (token == u"/?" || token == u"/??") help = true;
+    else if (token == u"/D") defaults = true;
+    else if (token == u"/R") restore = true;
+    else if (token == u"/S") save = true;
+    else if (token == u"/Z") quiet = true;
+    else if (token.size() >= 2 && token[0] == '/' && ValueSwitch(token[1]) >= 0) {
       const qchar* value = token.c_str() + 2;
       if (*value == ':' || *value == '=') ++value;
       int32_t v = -1;
@@ -188,9 +183,7 @@ int FuzzOne(const uint8_t* data, size_t size) {
         FUZZ_CHECK(v == 0 || v == 1, "ParseYesNo gave %d", v);
         pending[ValueSwitch(token[1])] = v;
       }
-    } else {
-      expectedRc = 1;
-    }
+    } else expectedRc = 1;
   }
 
   if (help) {

@@ -149,8 +149,5 @@ def fastread_seeds():
 
 
 if __name__ == "__main__":
-    validate_seeds()
-    command_seeds()
-    textsource_seeds()
-    tldfile_seeds()
-    fastread_seeds()
+    for make in (validate_seeds, command_seeds, textsource_seeds, tldfile_seeds, fastread_seeds):
+        make()
