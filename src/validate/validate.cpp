@@ -47,8 +47,7 @@ int IsInvisibleOrControl(uint32_t cp) {
 
 int IsBadLocalChar(uint32_t c) {
   if (QIsAsciiLetter(c) || QIsAsciiDigit(c)) return 0;
-  if (c > 0x7F)  // a surrogate here stands alone
-    return !PluginSettings.AllowNonAscii || (c >= 0xD800 && c <= 0xDFFF) || IsInvisibleOrControl(c);
+  if (c > 0x7F) return !PluginSettings.AllowNonAscii || IsInvisibleOrControl(c);
   const qchar* special = PluginSettings.StrictCharList ? QT("._-") : QT("!#$%&'*+-./=?^_`{|}~");
   for (; *special; ++special)
     if (*special == (qchar)c) return 0;

@@ -51,7 +51,7 @@ int AddEnclosingQuotes(qchar* text);
 // 1 when the character c (a code point; a surrogate code point is one that
 // stands alone) may not stand in a local part under the current flags, else
 // 0. Above U+007F, with AllowNonAscii on, only the characters of
-// IsInvisibleOrControl and lone surrogates are refused.
+// IsInvisibleOrControl (lone surrogates among them) are refused.
 int IsBadLocalChar(uint32_t c);
 
 // The classes of a text as a dotted quad.

@@ -91,9 +91,9 @@ def call_targets(code):
 
 def failure_exits(code):
     """The number of failure routines, and what leads out of them: one text
-    per routine that has a way out. After its fail-fast interrupt (taken only where the system has
-    fail-fast) a routine must end in a loop that calls TerminateProcess again
-    and again: walking on from the interrupt, a jump back to an address after
+    per routine that has a way out. After its fail-fast interrupt (taken only
+    where the system has fail-fast) a routine must end in a loop that calls
+    TerminateProcess again and again: walking on from the interrupt, a jump back to an address after
     it closes the loop; a return, any other jump, another routine's
     interrupt or the start of a called function (falling into the code after
     the routine) is a way out."""

@@ -72,12 +72,8 @@ with zipfile.ZipFile(sys.argv[1]) as z:
 EOF
 time="$(awk '$2 ~ /\.dll$/ {print $1; exit}' "$work/entries")"
 
-# sign IN OUT: signs the library IN into OUT, at the package's date or with
-# the authority's time stamp.
-sign() {
-  if [ -n "$timestamp" ]; then set -- "$1" "$2" -ts "$timestamp"; else set -- "$1" "$2" -time "$time"; fi
-  osslsigncode sign -certs "$cert" -key "$key" -h sha256 "$3" "$4" -in "$1" -out "$2"
-}
+# The signing time: the package's date, or the authority's time stamp.
+if [ -n "$timestamp" ]; then when=-ts at="$timestamp"; else when=-time at="$time"; fi
 
 # The files of the signed package, in the entries' order, as the arguments.
 set --
@@ -85,7 +81,8 @@ while read -r _ name; do
   case "$name" in
     SHA256SUMS) continue ;;
     *.dll)
-      sign "$work/unsigned/$name" "$work/signed/$name" >"$work/log" 2>&1 || { cat "$work/log" >&2; exit 1; }
+      osslsigncode sign -certs "$cert" -key "$key" -h sha256 "$when" "$at" \
+        -in "$work/unsigned/$name" -out "$work/signed/$name" >"$work/log" 2>&1 || { cat "$work/log" >&2; exit 1; }
       rm -f "$base-$name.sig"
       osslsigncode extract-signature -in "$work/signed/$name" -out "$base-$name.sig" >"$work/log" 2>&1 ||
         { cat "$work/log" >&2; exit 1; }

@@ -95,15 +95,19 @@ const uint64_t kSeed = 20261208;
 
 // ---- The switches ----
 
-// The letters of the value switches, one bit of a combination each, and of
-// those the settings list always shows: each of its lines but the last
-// (DebugMode's, shown only while on) ends in "/X:".
-std::wstring Letters(bool listed, std::wstring s = L"") {
-  for (const PinnedFlag& f : kFlags) s += !listed && f.Letter ? std::wstring(1, f.Letter) : L"";
-  for (size_t i = 0; listed && i + 1 < QCOUNT(kListLines); ++i) s += kListLines[i].Line[wcslen(kListLines[i].Line) - 2];
+// The letters of the value switches, one bit of a combination each.
+std::wstring ValueSwitches(std::wstring s = L"") {
+  for (const PinnedFlag& f : kFlags)
+    if (f.Letter) s += f.Letter;
   return s;
 }
-const std::wstring kValueSwitches = Letters(false), kListedSwitches = Letters(true);
+// The letters of the switches the settings list always shows: the flags of
+// its lines but the last (DebugMode's, shown only while on).
+std::wstring ListedSwitches(std::wstring s = L"") {
+  for (size_t i = 0; i + 1 < QCOUNT(kListLines); ++i) s += kFlags[FlagIndex(kListLines[i].Name)].Letter;
+  return s;
+}
+const std::wstring kValueSwitches = ValueSwitches(), kListedSwitches = ListedSwitches();
 const int kSwitchCount = (int)kValueSwitches.size();
 const unsigned kCombinations = 1u << kSwitchCount;
 
